@@ -1,0 +1,25 @@
+#pragma once
+// Where each service lives. The environment variable TESSARY_SERVICE_BASE (for example
+// "http://127.0.0.1:8080") sends every request to that address instead, while the Host
+// line still names the public host, so one local simulator can stand in for all services.
+
+#include <string>
+#include <string_view>
+
+namespace tessary {
+
+enum class Service {
+  BaiduMap,  // Baidu map site: city lookup
+  BaiduApi,  // Baidu map API: place search, coordinate conversion
+  Amap,      // Amap web site: place search
+  Tencent,   // Tencent location service WebService API
+  Maker,     // our own server: the notice
+};
+
+std::string_view publicHost(Service service);
+// Full address of pathAndQuery ("/ws/coord/v1/translate?...") on the service.
+std::string serviceUrl(Service service, std::string_view pathAndQuery);
+// The "Host: ..." line naming the service's public host, without a line end.
+std::string hostLine(Service service);
+
+}  // namespace tessary
