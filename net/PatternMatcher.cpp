@@ -39,6 +39,7 @@ bool PatternMatcher::run(std::string_view pattern, std::string_view subject, boo
   RE2::Options options;
   options.set_log_errors(false);
   options.set_case_sensitive(!ignoreCase);
+  options.set_max_mem(64 << 20);
   std::string full = multiline ? "(?m)" : "";
   full.append(pattern);
   RE2 re(full, options);

@@ -99,6 +99,7 @@ int main(int argc, char** argv) {
   // Handlers that hang or stream must not block the others.
   server.new_task_queue = [] { return new httplib::ThreadPool(32); };
   server.set_keep_alive_max_count(100000);
+  server.set_tcp_nodelay(true);  // no 40 ms Nagle stalls on kept-alive connections
   server.Get(".*", mapsim::dispatch);
   server.Post(".*", mapsim::dispatch);
   server.Put(".*", mapsim::dispatch);
