@@ -241,7 +241,7 @@ std::string MainWindow::tencentKey() const {
 }
 
 PickerDialog* MainWindow::openCityPicker() {
-  if (picker_) return picker_;
+  if (picker_ && picker_->isVisible()) return picker_;  // a closed one may await deletion
   if (ui_->单选框_高德地图->isChecked())
     picker_ = new AmapCityPicker(ui_->编辑框_城市名);
   else
@@ -252,7 +252,7 @@ PickerDialog* MainWindow::openCityPicker() {
 }
 
 PickerDialog* MainWindow::openTradePicker() {
-  if (picker_) return picker_;
+  if (picker_ && picker_->isVisible()) return picker_;  // a closed one may await deletion
   picker_ = new TradePicker(ui_->编辑框_关键词);
   picker_->setWindowModality(Qt::ApplicationModal);
   picker_->show();
