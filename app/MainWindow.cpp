@@ -104,6 +104,8 @@ void MainWindow::buildLists() {
     auto* model = new ResultModel(columnsOf(i), this);
     lists_[idx] = model;
     feeds_[idx] = new PageFeed(model, statusBoxes[idx], this, this);
+    if (i == CollectPlaces)
+      feeds_[idx]->setProgressBoxes(ui_->编辑框_当前城市, ui_->编辑框_当前关键词, ui_->编辑框_页码, ui_->编辑框_成功采集);
     view->setModel(model);
     view->setSortingEnabled(false);
     view->setTabKeyNavigation(false);

@@ -5,8 +5,16 @@
 // through window().ui() and reports job progress through its PageFeed.
 
 #include <QObject>
+#include <QString>
+
+#include <string>
+
+class QPlainTextEdit;
 
 namespace tessary::app {
+
+// An input box's whole text, one item a line, lines separated by "\r\n".
+std::string inputBoxText(const QPlainTextEdit* box);
 
 class MainWindow;
 class PageFeed;

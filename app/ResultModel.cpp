@@ -105,6 +105,7 @@ void ResultModel::clear() {
     std::lock_guard lock(postedMutex_);
     postedRows_.clear();
     postedChanges_.clear();
+    clearPosted_ = false;
   }
   beginResetModel();
   rows_.clear();
@@ -137,6 +138,16 @@ void ResultModel::postRow(int row, std::vector<std::string> cells) {
   scheduleFlush();
 }
 
+void ResultModel::postClear() {
+  {
+    std::lock_guard lock(postedMutex_);
+    postedRows_.clear();
+    postedChanges_.clear();
+    clearPosted_ = true;
+  }
+  scheduleFlush();
+}
+
 void ResultModel::scheduleFlush() {
   // One queued call per burst: the flag stays set until the GUI thread takes the batch.
   if (flushScheduled_.exchange(true)) return;
@@ -146,11 +157,19 @@ void ResultModel::scheduleFlush() {
 void ResultModel::flushPosted() {
   std::vector<std::string> rows;
   std::vector<Change> changes;
+  bool clearFirst = false;
   {
     std::lock_guard lock(postedMutex_);
     flushScheduled_ = false;
     rows.swap(postedRows_);
     changes.swap(postedChanges_);
+    std::swap(clearFirst, clearPosted_);
+  }
+  if (clearFirst) {
+    beginResetModel();
+    rows_.clear();
+    rows_.shrink_to_fit();
+    endResetModel();
   }
   if (!rows.empty()) {
     const int first = rowCount();

@@ -44,6 +44,8 @@ class ResultModel : public QAbstractTableModel {
   void postRows(std::vector<std::vector<std::string>> rows);
   void postCell(int row, int column, std::string text);
   void postRow(int row, std::vector<std::string> cells);
+  // Empties the list in order with the posts around it: rows posted after it stay.
+  void postClear();
 
   // Applies everything posted so far (GUI thread); tests and the benchmark call it.
   void flushPosted();
@@ -70,6 +72,7 @@ class ResultModel : public QAbstractTableModel {
   std::mutex postedMutex_;
   std::vector<std::string> postedRows_;
   std::vector<Change> postedChanges_;
+  bool clearPosted_ = false;
   std::atomic<bool> flushScheduled_{false};
 };
 

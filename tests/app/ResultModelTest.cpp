@@ -70,35 +70,67 @@ TEST(ResultModel, ClearDropsRowsStillOnTheirWay) {
   QApplication::processEvents();
   model.flushPosted();
   EXPECT_EQ(model.rowCount(), 0);
+
+  // A run that starts over: what came before the clear goes, what follows it stays.
+  model.appendRow({"1", "old"});
+  model.postRows({{"2", "old"}});
+  model.postClear();
+  model.postRows({{"1", "new"}});
+  model.postCell(0, 3, "等待转换");
+  model.flushPosted();
+  ASSERT_EQ(model.rowCount(), 1);
+  EXPECT_EQ(model.cell(0, 1), QStringLiteral("new"));
+  EXPECT_EQ(model.cell(0, 3), QStringLiteral("等待转换"));
   EXPECT_EQ(model.columnCount(), 4);
   EXPECT_EQ(model.columnTitle(3), QStringLiteral("状态"));
 }
 
-TEST(PageFeed, AJobsReportsReachTheListAndTheStatusBoxInOrder) {
+TEST(PageFeed, ARunsReportsReachTheListAndTheBoxesInOrder) {
   QTemporaryDir dir;
   MainWindow w(quietOptions(dir));
   w.show();
   PageFeed* feed = w.feed(MainWindow::TencentConvert);
+  w.list(MainWindow::TencentConvert)->appendRow({"1", "from an earlier run"});
+  QSignalSpy ended(feed, &PageFeed::runFinished);
   std::thread job([feed] {
-    feed->status("-----正在转换中-----");
-    feed->addRows({{"1", "39.9,116.3", "", "等待转换"}});
-    feed->changeCell(0, 3, "转换成功");
-    feed->status("-----转换完成！-----");
+    RunListener& listener = *feed;
+    listener.rowsCleared();
+    listener.statusText("-----正在转换中-----");
+    listener.rowsAdded(0, {{"1", "39.9,116.3", "", "等待转换"}, {"2", "31.2,121.4", "", "等待转换"}});
+    listener.rowChanged(0, {"1", "39.9,116.3", "39.901,116.302", "转换成功"});
+    listener.statusText("-----转换完成！-----");
+    listener.finished(false);
   });
   job.join();
   auto* status = control<QLineEdit>(&w, "编辑框_状态_腾讯坐标转换");
-  ASSERT_TRUE(waitUntil([&] { return status->text() == QStringLiteral("-----转换完成！-----"); }));
+  ASSERT_TRUE(waitUntil([&] { return ended.count() == 1; }));
+  EXPECT_EQ(status->text(), QStringLiteral("-----转换完成！-----"));
+  EXPECT_FALSE(ended.front().front().toBool());
+  ASSERT_EQ(w.list(MainWindow::TencentConvert)->rowCount(), 2);
   EXPECT_EQ(w.list(MainWindow::TencentConvert)->cell(0, 3), QStringLiteral("转换成功"));
+
+  // The collection page also shows where the run is and how many places it has.
+  PageFeed* collect = w.feed(MainWindow::CollectPlaces);
+  std::thread run([collect] {
+    collect->progress("上海", "火锅店", 3);
+    collect->collectedCount(42);
+  });
+  run.join();
+  auto* count = control<QLineEdit>(&w, "编辑框_成功采集");
+  ASSERT_TRUE(waitUntil([&] { return count->text() == QStringLiteral("42"); }));
+  EXPECT_EQ(control<QLineEdit>(&w, "编辑框_当前城市")->text(), QStringLiteral("上海"));
+  EXPECT_EQ(control<QLineEdit>(&w, "编辑框_当前关键词")->text(), QStringLiteral("火锅店"));
+  EXPECT_EQ(control<QLineEdit>(&w, "编辑框_页码")->text(), QStringLiteral("3"));
   // The list follows the newest row.
   ResultModel* list = w.list(MainWindow::TencentConvert);
   std::vector<std::vector<std::string>> many(500, {"n", "c", "", "等待转换"});
   feed->addRows(many);
-  ASSERT_TRUE(waitUntil([&] { return list->rowCount() == 501; }));
+  ASSERT_TRUE(waitUntil([&] { return list->rowCount() == 502; }));
   QApplication::processEvents();
   QTableView* view = w.listView(MainWindow::TencentConvert);
-  EXPECT_EQ(view->rowAt(view->viewport()->height() - 2), 500);
+  EXPECT_EQ(view->rowAt(view->viewport()->height() - 2), 501);
 
-  feed->notice("请先输入要转换的坐标");
+  feed->notice("请先输入要转换的坐标");  // from the GUI thread too
   ASSERT_TRUE(waitUntil([&] { return !otherShownWindows(&w).isEmpty(); }));
   QWidget* box = otherShownWindows(&w).front();
   EXPECT_EQ(box->windowTitle(), QStringLiteral("提示"));
