@@ -45,6 +45,7 @@ Service serviceOf(CoordinatePage page) {
   return page == CoordinatePage::BaiduConversion ? Service::BaiduApi : Service::Tencent;
 }
 
+// Blanks around a key or a number read from a reply are not part of it.
 std::string trimmedKey(std::string_view key) {
   while (!key.empty() && (key.front() == ' ' || key.front() == '\t')) key.remove_prefix(1);
   while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) key.remove_suffix(1);
@@ -362,16 +363,18 @@ CoordinateRun::Reading CoordinateRun::ask(const std::vector<std::size_t>& batch,
       status.run(kBaiduStatusPattern, response.body, false, false, false);
       points.run(kBaiduPointPattern, response.body);
       if (status.count() == 0) return {Reading::Failed, {}, kUnreadableReplyState};
-      long code = toNumber(status.groupText(0, 0), -1);
-      reading.state = code == 0 ? texts.succeededState : kMalformedLineState;
+      long code = toNumber(trimmedKey(status.groupText(0, 0)), -1);
+      reading.state = kMalformedLineState;
       if (baiduRateLimited(code)) {
         reading.kind = Reading::RateLimited;
       } else if (baiduKeyRefused(code)) {
         reading.kind = Reading::KeyRefused;
       } else if (code == 0 && points.count() == static_cast<int>(coordinates.size())) {
         reading.kind = Reading::Ok;
+        reading.state = texts.succeededState;
         for (int i = 0; i < points.count(); ++i)
-          reading.results.push_back(points.groupText(i, 0) + "," + points.groupText(i, 1));
+          reading.results.push_back(trimmedKey(points.groupText(i, 0)) + "," +
+                                    trimmedKey(points.groupText(i, 1)));
       } else {
         reading.kind = Reading::Rejected;
       }
@@ -390,18 +393,24 @@ CoordinateRun::Reading CoordinateRun::ask(const std::vector<std::size_t>& batch,
         reading.kind = Reading::KeyRefused;
       } else if (page_ == CoordinatePage::ReverseGeocoding) {
         points.run(kAddressPattern, response.body, false, false, false);
-        // A reply without an address leaves the row without one; its message says why.
+        // A reply without an address leaves the row without one; its message says why. A
+        // "query ok" without any address field is not a success, though.
         reading.kind = code == 0 ? Reading::Ok : Reading::Rejected;
         reading.results.push_back(code == 0 ? decodeEscapes(points.groupText(0, 0)) : "");
+        if (code == 0 && points.count() == 0) reading.state = kUnreadableReplyState;
       } else {
         points.run(kTencentPointPattern, response.body);
         if (code == 0 && points.count() == static_cast<int>(coordinates.size())) {
           reading.kind = Reading::Ok;
           // The reply gives longitude first; the row keeps the input's latitude-first order.
           for (int i = 0; i < points.count(); ++i)
-            reading.results.push_back(points.groupText(i, 1) + "," + points.groupText(i, 0));
+            reading.results.push_back(trimmedKey(points.groupText(i, 1)) + "," +
+                                      trimmedKey(points.groupText(i, 0)));
         } else {
           reading.kind = Reading::Rejected;
+          // The service says all went well but no point can be read: the row must not show
+          // "query ok" beside an empty result.
+          if (code == 0) reading.state = kUnreadableReplyState;
         }
       }
     }

@@ -297,6 +297,31 @@ TEST_F(CoordinateRunTest, FaultsFailTheirRowOnlyAndTheRunGoesOn) {
   }
 }
 
+TEST_F(CoordinateRunTest, ReplyInAnotherLayoutGivesNoResultAndSaysSo) {
+  // The patterns read the services' exact layout; a reply laid out otherwise must not leave
+  // "query ok" beside an empty result.
+  struct Case {
+    CoordinatePage page;
+    const char* state;
+  } cases[] = {
+      {CoordinatePage::TencentConversion, "服务器回复无法识别"},
+      {CoordinatePage::BaiduConversion, "坐标错误"},
+  };
+  for (const auto& c : cases) {
+    std::string key = freshKey();
+    configureKey(*sim_, key, "fault=layout");
+    RecordingListener listener;
+    CoordinateRun run(c.page, listener);
+    ASSERT_EQ(run.start("30,60\n31,61", withKey(key)), "");
+    run.wait();
+    for (const auto& row : listener.rows()) {
+      EXPECT_EQ(row[2], "");
+      EXPECT_EQ(row[3], c.state);
+    }
+    for (const auto& job : run.jobs()) EXPECT_FALSE(job.succeeded);
+  }
+}
+
 TEST_F(CoordinateRunTest, RateLimitRepliesAreWaitedOutWithoutLosingRows) {
   // Two refusals in a row are retried; four (more than three retries) fail that row only.
   std::string key = freshKey();

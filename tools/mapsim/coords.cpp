@@ -20,7 +20,7 @@
 // Behaviour per key is set through GET /mapsim/coords/config?key=K with any of:
 //   latency=MS   added to every reply
 //   rate=N       requests a second allowed for the key (0: no limit)
-//   fault=slow|cut|http500|garbage|ratelimit|none, skip=N (requests passed first, default 0),
+//   fault=slow|cut|http500|garbage|ratelimit|layout|none, skip=N (requests passed first, default 0),
 //   count=N (requests affected, default all), slowMs=MS (how long "slow" waits, default 5000)
 // GET /mapsim/coords/log?key=K returns the request targets seen for K, one a line.
 
@@ -43,7 +43,7 @@
 namespace mapsim {
 namespace {
 
-enum class Fault { None, Slow, Cut, Http500, Garbage, RateLimit };
+enum class Fault { None, Slow, Cut, Http500, Garbage, RateLimit, Layout };
 
 struct KeyState {
   long latencyMs = 0;
@@ -270,6 +270,7 @@ void serve(Api api, const httplib::Request& req, httplib::Response& res) {
       d.limited = true;
       break;
     case Fault::Cut:
+    case Fault::Layout:
     case Fault::None:
       break;
   }
@@ -285,6 +286,13 @@ void serve(Api api, const httplib::Request& req, httplib::Response& res) {
     body = geoconv(req);
   }
 
+  if (d.fault == Fault::Layout) {
+    // The same data laid out differently: two-space indentation, or a blank inside braces.
+    std::string from = api == Api::BaiduGeoconv ? "{\"x\"" : "    ";
+    std::string to = api == Api::BaiduGeoconv ? "{ \"x\"" : "  ";
+    for (std::size_t at = 0; (at = body.find(from, at)) != std::string::npos; at += to.size())
+      body.replace(at, from.size(), to);
+  }
   if (d.fault == Fault::Cut) {
     // Announce the whole body, send half of it, then drop the connection.
     auto shared = std::make_shared<std::string>(std::move(body));
@@ -307,7 +315,8 @@ void configure(const httplib::Request& req, httplib::Response& res) {
   if (req.has_param("fault")) {
     static const std::map<std::string, Fault> names{
         {"none", Fault::None},       {"slow", Fault::Slow},       {"cut", Fault::Cut},
-        {"http500", Fault::Http500}, {"garbage", Fault::Garbage}, {"ratelimit", Fault::RateLimit}};
+        {"http500", Fault::Http500}, {"garbage", Fault::Garbage}, {"ratelimit", Fault::RateLimit},
+        {"layout", Fault::Layout}};
     auto it = names.find(param(req, "fault"));
     if (it == names.end()) {
       res.status = 400;
