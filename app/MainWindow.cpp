@@ -48,7 +48,6 @@ std::vector<ResultModel::Column> columnsOf(int page) {
 MainWindow::MainWindow(Options options, QWidget* parent)
     : QMainWindow(parent), ui_(std::make_unique<Ui::MainWindow>()), options_(std::move(options)) {
   ui_->setupUi(this);
-  usePixelFonts(this);
   setFixedWindow(this, kClientSize);
 
   QFont tabFont(QStringLiteral("新宋体"));
@@ -69,6 +68,8 @@ MainWindow::MainWindow(Options options, QWidget* parent)
 
   buildLists();
   buildStatusBar();
+  // After the lists have their models: a view polished on the way keeps the font it had.
+  usePixelFonts(this);
 
   for (int i = 0; i < 4; ++i)
     pages_[static_cast<std::size_t>(i)] = options_.makePage ? options_.makePage(i, *this) : makePage(i, *this);
