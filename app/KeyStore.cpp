@@ -11,7 +11,9 @@
 namespace tessary::app {
 namespace {
 
-const char* sectionOf(ServiceKey which) { return which == ServiceKey::Tencent ? "tencent" : "baidu"; }
+const char* sectionOf(ServiceKey which) {
+  return which == ServiceKey::Tencent ? "tencent" : "baidu";
+}
 
 }  // namespace
 

@@ -21,17 +21,24 @@ QString makerPage(const char* path) {
 }  // namespace
 
 namespace links {
-QString homePage() { return makerPage("/"); }
-QString feedbackPage() { return makerPage("/feedback"); }
-QString tencentKeyPage() { return QStringLiteral("https://lbs.qq.com/mykey.html"); }
-QString baiduKeyPage() { return QStringLiteral("https://lbsyun.baidu.com/apiconsole/key"); }
+QString homePage() {
+  return makerPage("/");
+}
+QString feedbackPage() {
+  return makerPage("/feedback");
+}
+QString tencentKeyPage() {
+  return QStringLiteral("https://lbs.qq.com/mykey.html");
+}
+QString baiduKeyPage() {
+  return QStringLiteral("https://lbsyun.baidu.com/apiconsole/key");
+}
 }  // namespace links
 
 bool OpenInBrowser(const QString& address) {
   QUrl url(address.trimmed(), QUrl::StrictMode);
   const QString scheme = url.scheme().toLower();
-  if (!url.isValid() || (scheme != "http" && scheme != "https") || url.host().isEmpty())
-    return false;
+  if (!url.isValid() || (scheme != "http" && scheme != "https") || url.host().isEmpty()) return false;
   if (opener()) return opener()(url);
   return QDesktopServices::openUrl(url);
 }

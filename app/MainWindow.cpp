@@ -89,10 +89,18 @@ MainWindow::~MainWindow() {
     if (page && page->running()) page->stop();
 }
 
-PageController* MainWindow::page(int page) const { return pages_.at(static_cast<std::size_t>(page)).get(); }
-PageFeed* MainWindow::feed(int page) const { return feeds_.at(static_cast<std::size_t>(page)); }
-ResultModel* MainWindow::list(int page) const { return lists_.at(static_cast<std::size_t>(page)); }
-QTableView* MainWindow::listView(int page) const { return views_.at(static_cast<std::size_t>(page)); }
+PageController* MainWindow::page(int page) const {
+  return pages_.at(static_cast<std::size_t>(page)).get();
+}
+PageFeed* MainWindow::feed(int page) const {
+  return feeds_.at(static_cast<std::size_t>(page));
+}
+ResultModel* MainWindow::list(int page) const {
+  return lists_.at(static_cast<std::size_t>(page));
+}
+QTableView* MainWindow::listView(int page) const {
+  return views_.at(static_cast<std::size_t>(page));
+}
 
 void MainWindow::buildLists() {
   views_ = {ui_->超级列表框_坐标拾取, ui_->超级列表框_百度坐标转换结果, ui_->超级列表框_腾讯坐标转换结果,
@@ -106,7 +114,8 @@ void MainWindow::buildLists() {
     lists_[idx] = model;
     feeds_[idx] = new PageFeed(model, statusBoxes[idx], this, this);
     if (i == CollectPlaces)
-      feeds_[idx]->setProgressBoxes(ui_->编辑框_当前城市, ui_->编辑框_当前关键词, ui_->编辑框_页码, ui_->编辑框_成功采集);
+      feeds_[idx]->setProgressBoxes(ui_->编辑框_当前城市, ui_->编辑框_当前关键词, ui_->编辑框_页码,
+                                    ui_->编辑框_成功采集);
     view->setModel(model);
     view->setSortingEnabled(false);
     view->setTabKeyNavigation(false);
@@ -196,8 +205,7 @@ void MainWindow::bindEvents() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonPress &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+  if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     if (watched == ui_->透明标签13) {
       OpenInBrowser(links::homePage());
     } else if (watched == ui_->透明标签10) {

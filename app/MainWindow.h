@@ -71,10 +71,10 @@ class MainWindow : public QMainWindow {
   // Fetches the notice from `url` and shows it when it arrives.
   void startNotice(const std::string& url);
 
-  QTimer* 时钟_公告 = nullptr;           // announcement timer: stopped until the fetch starts
-  QFileDialog* 通用对话框2 = nullptr;    // file dialog, set up by import and export at each use
-  QObject* Excel程序1 = nullptr;         // workbook writer, held by export
-  QObject* Excel工作簿1 = nullptr;       // workbook, held by export
+  QTimer* 时钟_公告 = nullptr;         // announcement timer: stopped until the fetch starts
+  QFileDialog* 通用对话框2 = nullptr;  // file dialog, set up by import and export at each use
+  QObject* Excel程序1 = nullptr;       // workbook writer, held by export
+  QObject* Excel工作簿1 = nullptr;     // workbook, held by export
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -8,12 +8,13 @@ namespace tessary::app {
 
 std::optional<Notice> parseNotice(std::string_view body) {
   PatternMatcher matcher;
-  if (!matcher.run("@1(.*?)#1(.*?)@1", body, false, false, false) || matcher.count() < 1)
-    return std::nullopt;
+  if (!matcher.run("@1(.*?)#1(.*?)@1", body, false, false, false) || matcher.count() < 1) return std::nullopt;
   return Notice{matcher.groupText(0, 0), matcher.groupText(0, 1)};
 }
 
-std::string noticeUrl() { return serviceUrl(Service::Maker, "/notice.txt"); }
+std::string noticeUrl() {
+  return serviceUrl(Service::Maker, "/notice.txt");
+}
 
 NoticeFetcher::~NoticeFetcher() {
   cancel_ = true;

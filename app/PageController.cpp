@@ -14,6 +14,8 @@ std::string inputBoxText(const QPlainTextEdit* box) {
   return text.toStdString();
 }
 
-PageFeed& PageController::feed() const { return *window_.feed(page_); }
+PageFeed& PageController::feed() const {
+  return *window_.feed(page_);
+}
 
 }  // namespace tessary::app

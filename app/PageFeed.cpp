@@ -17,15 +17,25 @@ void PageFeed::setProgressBoxes(QLineEdit* city, QLineEdit* keyword, QLineEdit* 
   countBox_ = count;
 }
 
-void PageFeed::rowsCleared() { list_->postClear(); }
+void PageFeed::rowsCleared() {
+  list_->postClear();
+}
 
-void PageFeed::rowsAdded(std::size_t, const std::vector<Row>& rows) { list_->postRows(rows); }
+void PageFeed::rowsAdded(std::size_t, const std::vector<Row>& rows) {
+  list_->postRows(rows);
+}
 
-void PageFeed::rowChanged(std::size_t index, const Row& row) { list_->postRow(static_cast<int>(index), row); }
+void PageFeed::rowChanged(std::size_t index, const Row& row) {
+  list_->postRow(static_cast<int>(index), row);
+}
 
-void PageFeed::addRows(std::vector<Row> rows) { list_->postRows(std::move(rows)); }
+void PageFeed::addRows(std::vector<Row> rows) {
+  list_->postRows(std::move(rows));
+}
 
-void PageFeed::changeCell(int row, int column, std::string text) { list_->postCell(row, column, std::move(text)); }
+void PageFeed::changeCell(int row, int column, std::string text) {
+  list_->postCell(row, column, std::move(text));
+}
 
 void PageFeed::setText(QPointer<QLineEdit> box, const std::string& text) {
   QMetaObject::invokeMethod(
@@ -38,7 +48,9 @@ void PageFeed::setText(QPointer<QLineEdit> box, const std::string& text) {
       Qt::QueuedConnection);
 }
 
-void PageFeed::statusText(const std::string& text) { setText(statusBox_, text); }
+void PageFeed::statusText(const std::string& text) {
+  setText(statusBox_, text);
+}
 
 void PageFeed::progress(const std::string& city, const std::string& keyword, int page) {
   setText(cityBox_, city);
@@ -46,7 +58,9 @@ void PageFeed::progress(const std::string& city, const std::string& keyword, int
   setText(pageBox_, std::to_string(page));
 }
 
-void PageFeed::collectedCount(std::size_t count) { setText(countBox_, std::to_string(count)); }
+void PageFeed::collectedCount(std::size_t count) {
+  setText(countBox_, std::to_string(count));
+}
 
 void PageFeed::notice(const std::string& text) {
   QMetaObject::invokeMethod(

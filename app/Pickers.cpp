@@ -43,9 +43,8 @@ void appendLines(QPlainTextEdit* box, const QStringList& lines) {
 }  // namespace
 
 void setFixedWindow(QWidget* window, QSize clientSize) {
-  window->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                         Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                         Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint);
+  window->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                         Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint);
   window->setFixedSize(clientSize);
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect area = screen->availableGeometry();
@@ -57,8 +56,8 @@ PickerDialog::PickerDialog(QPlainTextEdit* target) : QDialog(nullptr), target_(t
   setAttribute(Qt::WA_DeleteOnClose);
 }
 
-void PickerDialog::bind(QTreeWidget* tree, QPlainTextEdit* chosen, QPushButton* save,
-                        QPushButton* clear, const std::vector<PickerGroup>& table, bool boldGroups) {
+void PickerDialog::bind(QTreeWidget* tree, QPlainTextEdit* chosen, QPushButton* save, QPushButton* clear,
+                        const std::vector<PickerGroup>& table, bool boldGroups) {
   tree_ = tree;
   chosen_ = chosen;
   usePixelFonts(this);
@@ -120,7 +119,9 @@ void PickerDialog::choose(const QString& entry) {
   appendLines(chosen_, {trimmed});
 }
 
-QStringList PickerDialog::chosenLines() const { return nonBlankLines(chosen_->toPlainText()); }
+QStringList PickerDialog::chosenLines() const {
+  return nonBlankLines(chosen_->toPlainText());
+}
 
 void PickerDialog::save() {
   if (target_) {

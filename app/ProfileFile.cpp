@@ -37,7 +37,9 @@ std::vector<Line> splitLines(std::string_view all) {
   return lines;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::string_view trim(std::string_view s) {
   while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
@@ -49,8 +51,7 @@ bool sameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     auto lower = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
-    if (lower(static_cast<unsigned char>(a[i])) != lower(static_cast<unsigned char>(b[i])))
-      return false;
+    if (lower(static_cast<unsigned char>(a[i])) != lower(static_cast<unsigned char>(b[i]))) return false;
   }
   return true;
 }
@@ -120,8 +121,10 @@ bool replaceFile(const std::string& path, const std::string& content) {
   while (ok && done < content.size()) {
     ssize_t n = ::write(fd, content.data() + done, content.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else done += static_cast<std::size_t>(n);
+    if (n <= 0)
+      ok = false;
+    else
+      done += static_cast<std::size_t>(n);
   }
   ok = ok && fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
@@ -142,8 +145,7 @@ bool replaceFile(const std::string& path, const std::string& content) {
 
 }  // namespace
 
-std::optional<std::string> readProfileString(const std::string& path, std::string_view section,
-                                             std::string_view key) {
+std::optional<std::string> readProfileString(const std::string& path, std::string_view section, std::string_view key) {
   std::string all;
   if (readAll(path, all) != ReadResult::Ok) return std::nullopt;
   bool inSection = false;
@@ -167,8 +169,8 @@ std::string profileValueText(std::string_view value) {
   clean.reserve(value.size() + 2);
   for (char c : value)
     if (c != '\r' && c != '\n') clean.push_back(c);
-  bool needsQuotes = !clean.empty() && (isBlank(clean.front()) || isBlank(clean.back()) ||
-                                        unquote(clean).size() != clean.size());
+  bool needsQuotes =
+      !clean.empty() && (isBlank(clean.front()) || isBlank(clean.back()) || unquote(clean).size() != clean.size());
   return needsQuotes ? '"' + clean + '"' : clean;
 }
 
@@ -184,8 +186,7 @@ bool writeProfileString(const std::string& path, std::string_view section, std::
 #else
   std::string eol = "\n";
 #endif
-  if (std::size_t nl = all.find('\n'); nl != std::string::npos)
-    eol = (nl > 0 && all[nl - 1] == '\r') ? "\r\n" : "\n";
+  if (std::size_t nl = all.find('\n'); nl != std::string::npos) eol = (nl > 0 && all[nl - 1] == '\r') ? "\r\n" : "\n";
 
   const std::string entry = std::string(key) + "=" + profileValueText(value);
   std::vector<Line> lines = splitLines(all);
@@ -223,8 +224,7 @@ bool writeProfileString(const std::string& path, std::string_view section, std::
       // Keep the entry name as the file spells it; only the value changes.
       out.append(lines[i].text.substr(0, lines[i].text.find('=') + 1));
       out.append(profileValueText(value));
-      out.append(lines[i].end.empty() && i + 1 < lines.size() ? std::string_view(eol)
-                                                              : lines[i].end);
+      out.append(lines[i].end.empty() && i + 1 < lines.size() ? std::string_view(eol) : lines[i].end);
       append(i + 1, lines.size());
       return replaceFile(path, out);
     }

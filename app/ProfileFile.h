@@ -12,8 +12,7 @@ namespace tessary::app {
 // The entry's value, or nothing when the file, the section or the entry is missing or the
 // file cannot be read. Section and entry names compare without regard to ASCII case; the
 // value loses the blanks around it and one pair of enclosing double quotes.
-std::optional<std::string> readProfileString(const std::string& path, std::string_view section,
-                                             std::string_view key);
+std::optional<std::string> readProfileString(const std::string& path, std::string_view section, std::string_view key);
 
 // Sets the entry, adding the section at the end of the file and the entry at the end of its
 // section when missing. The new file replaces the old one by a rename, so a crash or a full

@@ -40,10 +40,9 @@ QStringList renderWindows(const QString& dir) {
   }
   window.ui().高级选择夹1->setCurrentIndex(0);
 
-  const std::pair<PickerDialog*, const char*> pickers[] = {
-      {new TradePicker(nullptr), "trade-picker.png"},
-      {new CityPicker(nullptr), "city-picker.png"},
-      {new AmapCityPicker(nullptr), "amap-city-picker.png"}};
+  const std::pair<PickerDialog*, const char*> pickers[] = {{new TradePicker(nullptr), "trade-picker.png"},
+                                                           {new CityPicker(nullptr), "city-picker.png"},
+                                                           {new AmapCityPicker(nullptr), "amap-city-picker.png"}};
   for (const auto& [picker, name] : pickers) {
     picker->show();
     save(picker, QDir(dir).filePath(QString::fromLatin1(name)), written);

@@ -40,8 +40,7 @@ QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int r
 }
 
 Qt::ItemFlags ResultModel::flags(const QModelIndex& index) const {
-  return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren
-                         : Qt::NoItemFlags;
+  return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
 }
 
 QString ResultModel::columnTitle(int column) const {
@@ -151,7 +150,8 @@ void ResultModel::postClear() {
 void ResultModel::scheduleFlush() {
   // One queued call per burst: the flag stays set until the GUI thread takes the batch.
   if (flushScheduled_.exchange(true)) return;
-  QMetaObject::invokeMethod(this, [this] { flushPosted(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { flushPosted(); }, Qt::QueuedConnection);
 }
 
 void ResultModel::flushPosted() {
@@ -189,8 +189,7 @@ void ResultModel::flushPosted() {
       emit dataChanged(index(change.row, 0), index(change.row, columnCount() - 1), {Qt::DisplayRole});
     } else if (change.column < columnCount()) {
       setPacked(change.row, change.column, change.cells.front());
-      emit dataChanged(index(change.row, change.column), index(change.row, change.column),
-                       {Qt::DisplayRole});
+      emit dataChanged(index(change.row, change.column), index(change.row, change.column), {Qt::DisplayRole});
     }
   }
 }

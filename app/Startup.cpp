@@ -11,11 +11,15 @@
 #include <QStandardPaths>
 #include <QWidget>
 
-static void initTessaryResources() { Q_INIT_RESOURCE(tessary); }
+static void initTessaryResources() {
+  Q_INIT_RESOURCE(tessary);
+}
 
 namespace tessary::app {
 
-void initResources() { initTessaryResources(); }
+void initResources() {
+  initTessaryResources();
+}
 
 void installFonts(QApplication& app) {
   const QStringList installed = QFontDatabase::families();
@@ -112,8 +116,8 @@ bool placeShortcut() {
   if (!file.open(QIODevice::WriteOnly)) return false;
   file.write(text.toUtf8());
   if (!file.commit()) return false;
-  QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                  QFile::ReadGroup | QFile::ReadOther);
+  QFile::setPermissions(path,
+                        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ReadOther);
   return true;
 #else
   return false;  // the Windows .lnk is written by the shell-link object; not built here

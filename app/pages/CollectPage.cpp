@@ -5,6 +5,8 @@
 
 namespace tessary::app {
 
-void CollectPage::clear() { window().list(MainWindow::CollectPlaces)->clear(); }
+void CollectPage::clear() {
+  window().list(MainWindow::CollectPlaces)->clear();
+}
 
 }  // namespace tessary::app

@@ -45,8 +45,12 @@ long residentKb() {
 }
 
 std::vector<std::string> place(int n) {
-  return {std::to_string(n), "老王火锅店(人民路" + std::to_string(n % 997) + "号店)", "116.397128,39.916527",
-          "北京市东城区人民路" + std::to_string(n % 1000) + "号附近", "东城区", "美食行业"};
+  return {std::to_string(n),
+          "老王火锅店(人民路" + std::to_string(n % 997) + "号店)",
+          "116.397128,39.916527",
+          "北京市东城区人民路" + std::to_string(n % 1000) + "号附近",
+          "东城区",
+          "美食行业"};
 }
 
 struct Run {
@@ -60,9 +64,8 @@ Run feed(tessary::app::ResultModel& model, int rows, bool paced) {
   Run run;
   QElapsedTimer sinceTick;
   QTimer beat;
-  QObject::connect(&beat, &QTimer::timeout, [&] {
-    run.maxStallMs = std::max<long>(run.maxStallMs, sinceTick.restart());
-  });
+  QObject::connect(&beat, &QTimer::timeout,
+                   [&] { run.maxStallMs = std::max<long>(run.maxStallMs, sinceTick.restart()); });
   const int target = model.rowCount() + rows;
   std::atomic<bool> done{false};
   const double cpu0 = threadCpuSeconds();
@@ -112,17 +115,19 @@ int main(int argc, char** argv) {
   tessary::app::ResultModel& model = *window.list(tessary::app::MainWindow::CollectPlaces);
 
   Run small = feed(model, 100'000, false);
-  std::printf("100,000 rows in batches of 100: GUI-thread CPU %.3f s (goal < 1 s), wall %.3f s, "
-              "longest event-loop stall %ld ms (goal < 100 ms)\n",
-              small.guiCpu, small.wall, small.maxStallMs);
+  std::printf(
+      "100,000 rows in batches of 100: GUI-thread CPU %.3f s (goal < 1 s), wall %.3f s, "
+      "longest event-loop stall %ld ms (goal < 100 ms)\n",
+      small.guiCpu, small.wall, small.maxStallMs);
 
   model.clear();
   QApplication::processEvents();
   const long before = residentKb();
   Run big = feed(model, 1'000'000, true);
   const long after = residentKb();
-  std::printf("1,000,000 rows held: resident memory grew %.1f MB (goal < 400 MB); GUI-thread CPU %.3f s, "
-              "wall %.3f s, longest stall %ld ms\n",
-              (after - before) / 1024.0, big.guiCpu, big.wall, big.maxStallMs);
+  std::printf(
+      "1,000,000 rows held: resident memory grew %.1f MB (goal < 400 MB); GUI-thread CPU %.3f s, "
+      "wall %.3f s, longest stall %ld ms\n",
+      (after - before) / 1024.0, big.guiCpu, big.wall, big.maxStallMs);
   return 0;
 }

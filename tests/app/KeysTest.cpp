@@ -48,8 +48,8 @@ TEST_F(ProfileFileTest, WritesOneEntryAndKeepsEverythingElseByteForByte) {
       {"value replaced, CRLF and comments kept, name spelled as in the file",
        "; my keys\r\n[Tencent]\r\nKEY = old\r\nother=1\r\n\r\n[baidu]\r\nkey=B\r\n", "tencent", "new",
        "; my keys\r\n[Tencent]\r\nKEY =new\r\nother=1\r\n\r\n[baidu]\r\nkey=B\r\n"},
-      {"entry added after the section's last line, before blank lines",
-       "[baidu]\nak=x\n\n[other]\nkey=o\n", "baidu", "B", "[baidu]\nak=x\nkey=B\n\n[other]\nkey=o\n"},
+      {"entry added after the section's last line, before blank lines", "[baidu]\nak=x\n\n[other]\nkey=o\n", "baidu",
+       "B", "[baidu]\nak=x\nkey=B\n\n[other]\nkey=o\n"},
       {"section added at the end of a file without a final line break", "[other]\nx=1", "baidu", "B",
        "[other]\nx=1\n[baidu]\nkey=B\n"},
       {"a commented-out entry is not the entry", "[tencent]\n;key=old\n", "tencent", "K",
@@ -68,8 +68,8 @@ TEST_F(ProfileFileTest, WritesOneEntryAndKeepsEverythingElseByteForByte) {
 }
 
 TEST_F(ProfileFileTest, ReadsWhatWasWrittenExactly) {
-  for (const char* value : {"plain", "with inner blanks", "  leading", "trailing  ", "\"quoted\"", "'single'",
-                            "a=b;c", "", "\xd6\xd0\xce\xc4"}) {
+  for (const char* value : {"plain", "with inner blanks", "  leading", "trailing  ", "\"quoted\"", "'single'", "a=b;c",
+                            "", "\xd6\xd0\xce\xc4"}) {
     ASSERT_TRUE(writeProfileString(path(), "baidu", "key", value));
     EXPECT_EQ(readProfileString(path(), "baidu", "key"), std::optional<std::string>(value)) << value;
   }

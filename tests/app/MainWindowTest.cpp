@@ -67,8 +67,8 @@ TEST_F(MainWindowTest, OpensInItsInitialState) {
   EXPECT_EQ(control<QTabWidget>(&w, "高级选择夹1")->currentIndex(), 0);
   EXPECT_EQ(control<QTabWidget>(&w, "高级选择夹1")->tabPosition(), QTabWidget::West);
 
-  for (const char* radio : {"单选框_百度地图", "单选框_谷歌坐标转百度坐标", "单选框_google高德坐标转腾讯坐标",
-                            "单选框_腾讯坐标地址解析"})
+  for (const char* radio :
+       {"单选框_百度地图", "单选框_谷歌坐标转百度坐标", "单选框_google高德坐标转腾讯坐标", "单选框_腾讯坐标地址解析"})
     EXPECT_TRUE(control<QRadioButton>(&w, radio)->isChecked()) << radio;
   for (const char* radio : {"单选框_高德地图", "单选框_腾讯地图", "单选框_原始坐标转百度坐标",
                             "单选框_搜狗经纬度转腾讯坐标", "单选框_GPS坐标转腾讯坐标"})
@@ -80,8 +80,8 @@ TEST_F(MainWindowTest, OpensInItsInitialState) {
     EXPECT_EQ(box->text(), QStringLiteral("0")) << status;
     EXPECT_TRUE(box->isReadOnly()) << status;
   }
-  for (const char* input : {"编辑框_城市名", "编辑框_关键词", "编辑框_百度待转换坐标", "编辑框_腾讯待转换坐标",
-                            "编辑框_待解析坐标"})
+  for (const char* input :
+       {"编辑框_城市名", "编辑框_关键词", "编辑框_百度待转换坐标", "编辑框_腾讯待转换坐标", "编辑框_待解析坐标"})
     EXPECT_TRUE(control<QPlainTextEdit>(&w, input)->toPlainText().isEmpty()) << input;
   EXPECT_TRUE(control<QLineEdit>(&w, "编辑框_百度密钥")->text().isEmpty());
   EXPECT_TRUE(control<QLineEdit>(&w, "编辑框_腾讯密钥")->text().isEmpty());
@@ -107,7 +107,8 @@ TEST_F(MainWindowTest, ResultListsHaveTheirColumnsAndNoSorting) {
     std::vector<std::pair<const char*, int>> columns;
   };
   const std::vector<Case> cases = {
-      {"超级列表框_坐标拾取", {{"编号", 40}, {"标题", 200}, {"地图坐标", 150}, {"地址", 150}, {"区域", 100}, {"行业", 100}}},
+      {"超级列表框_坐标拾取",
+       {{"编号", 40}, {"标题", 200}, {"地图坐标", 150}, {"地址", 150}, {"区域", 100}, {"行业", 100}}},
       {"超级列表框_百度坐标转换结果", {{"编号", 50}, {"待转换坐标", 200}, {"转换后坐标", 200}, {"状态", 200}}},
       {"超级列表框_腾讯坐标转换结果", {{"编号", 50}, {"待转换坐标", 200}, {"转换后坐标", 200}, {"状态", 200}}},
       {"超级列表框_坐标解析", {{"编号", 40}, {"待解析坐标", 200}, {"解析地址", 200}, {"状态", 200}}},
@@ -200,16 +201,26 @@ TEST_F(MainWindowTest, EachBindingReachesItsHandler) {
     const char* handler;
   };
   const std::vector<Binding> bindings = {
-      {0, "按钮_开始采集", "0:start"},           {0, "按钮_停止采集", "0:stop"},
-      {0, "按钮_清空", "0:clear"},               {0, "按钮_导出Excel", "0:export"},
-      {0, "单选框_高德地图", "0:source"},        {1, "按钮_开始转换_百度坐标", "1:start"},
-      {1, "按钮_停止转换_百度坐标", "1:stop"},   {1, "按钮_清空_腾讯地图2", "1:clear"},
-      {1, "按钮_导出Excel3", "1:export"},        {1, "按钮_导入坐标_腾讯地图2", "1:import"},
-      {2, "按钮_开始转换_腾讯地图", "2:start"},  {2, "按钮_停止转换_腾讯地图", "2:stop"},
-      {2, "按钮_清空_腾讯地图", "2:clear"},      {2, "按钮_导出Excel1", "2:export"},
-      {2, "按钮_导入坐标_腾讯地图", "2:import"}, {3, "按钮_开始解析地址", "3:start"},
-      {3, "按钮_停止解析地址", "3:stop"},        {3, "按钮_清空_腾讯地图1", "3:clear"},
-      {3, "按钮_导出Excel2", "3:export"},        {3, "按钮_导入坐标_腾讯地图1", "3:import"},
+      {0, "按钮_开始采集", "0:start"},
+      {0, "按钮_停止采集", "0:stop"},
+      {0, "按钮_清空", "0:clear"},
+      {0, "按钮_导出Excel", "0:export"},
+      {0, "单选框_高德地图", "0:source"},
+      {1, "按钮_开始转换_百度坐标", "1:start"},
+      {1, "按钮_停止转换_百度坐标", "1:stop"},
+      {1, "按钮_清空_腾讯地图2", "1:clear"},
+      {1, "按钮_导出Excel3", "1:export"},
+      {1, "按钮_导入坐标_腾讯地图2", "1:import"},
+      {2, "按钮_开始转换_腾讯地图", "2:start"},
+      {2, "按钮_停止转换_腾讯地图", "2:stop"},
+      {2, "按钮_清空_腾讯地图", "2:clear"},
+      {2, "按钮_导出Excel1", "2:export"},
+      {2, "按钮_导入坐标_腾讯地图", "2:import"},
+      {3, "按钮_开始解析地址", "3:start"},
+      {3, "按钮_停止解析地址", "3:stop"},
+      {3, "按钮_清空_腾讯地图1", "3:clear"},
+      {3, "按钮_导出Excel2", "3:export"},
+      {3, "按钮_导入坐标_腾讯地图1", "3:import"},
   };
   for (const Binding& b : bindings) {
     control<QTabWidget>(&w, "高级选择夹1")->setCurrentIndex(b.page);
@@ -238,9 +249,11 @@ TEST_F(MainWindowTest, EachBindingReachesItsHandler) {
 
 TEST_F(MainWindowTest, InertControlsStartNothing) {
   MainWindow& w = open();
-  const char* inert[] = {"分组框6", "分组框1", "分组框14", "透明标签1", "透明标签9", "透明标签11", "编辑框_状态",
-                         "编辑框_成功采集", "超级列表框_坐标拾取", "单选框_百度地图", "单选框_腾讯地图", "标签1",
-                         "透明标签_公告", "状态条1"};
+  const char* inert[] = {"分组框6",         "分组框1",         "分组框14",
+                         "透明标签1",       "透明标签9",       "透明标签11",
+                         "编辑框_状态",     "编辑框_成功采集", "超级列表框_坐标拾取",
+                         "单选框_百度地图", "单选框_腾讯地图", "标签1",
+                         "透明标签_公告",   "状态条1"};
   for (const char* name : inert) {
     QWidget* c = control(&w, name);
     QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(c->width() / 2, c->height() / 2));
@@ -257,7 +270,8 @@ TEST_F(MainWindowTest, InertControlsStartNothing) {
 }
 
 TEST_F(MainWindowTest, EscClosesTheWindowFromAnyControl) {
-  for (const char* focus : {"编辑框_百度密钥", "编辑框_城市名", "超级列表框_坐标拾取", "按钮_开始采集", "编辑框_状态"}) {
+  for (const char* focus :
+       {"编辑框_百度密钥", "编辑框_城市名", "超级列表框_坐标拾取", "按钮_开始采集", "编辑框_状态"}) {
     MainWindow& w = open(false);
     QWidget* c = control(&w, focus);
     c->setFocus();

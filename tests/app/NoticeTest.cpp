@@ -54,11 +54,11 @@ TEST(OpenInBrowser, OpensWebAddressesOnly) {
     const char* address;
     bool opens;
   };
-  for (const Case& c : {Case{"https://www.tessary.cn/", true}, Case{"http://example.org/a?b=1", true},
-                        Case{"HTTPS://example.org", true}, Case{"javascript:alert(1)", false},
-                        Case{"file:///etc/passwd", false}, Case{"ftp://example.org/", false},
-                        Case{"www.example.org", false}, Case{"http://", false}, Case{"", false},
-                        Case{"calc.exe", false}}) {
+  for (const Case& c :
+       {Case{"https://www.tessary.cn/", true}, Case{"http://example.org/a?b=1", true},
+        Case{"HTTPS://example.org", true}, Case{"javascript:alert(1)", false}, Case{"file:///etc/passwd", false},
+        Case{"ftp://example.org/", false}, Case{"www.example.org", false}, Case{"http://", false}, Case{"", false},
+        Case{"calc.exe", false}}) {
     opened.clear();
     EXPECT_EQ(OpenInBrowser(QString::fromUtf8(c.address)), c.opens) << c.address;
     EXPECT_EQ(opened.size(), c.opens ? 1u : 0u) << c.address;

@@ -1,9 +1,9 @@
 // Result lists: rows from worker threads arrive whole, in order, and a clear wins over
 // rows still on their way.
 
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTableView>
-#include <QLineEdit>
 
 #include <thread>
 
@@ -57,7 +57,9 @@ TEST(ResultModel, CellAndRowChangesApplyAfterTheRowsTheyFollow) {
   EXPECT_EQ(model.cell(0, 1), QStringLiteral("39.9,116.3"));
 
   // Text is kept as given, even the character the rows are packed with.
-  model.setCell(0, 2, QStringLiteral("a\x1f" "b"));
+  model.setCell(0, 2,
+                QStringLiteral("a\x1f"
+                               "b"));
   EXPECT_EQ(model.cell(0, 2), QStringLiteral("a b"));
   EXPECT_EQ(model.cell(0, 3), QStringLiteral("坐标错误"));
 }

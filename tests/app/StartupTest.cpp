@@ -22,8 +22,10 @@ class ShortcutTest : public ::testing::Test {
     qputenv("XDG_DATA_HOME", dir.path().toUtf8());
   }
   void TearDown() override {
-    if (saved.isEmpty()) qunsetenv("XDG_DATA_HOME");
-    else qputenv("XDG_DATA_HOME", saved);
+    if (saved.isEmpty())
+      qunsetenv("XDG_DATA_HOME");
+    else
+      qputenv("XDG_DATA_HOME", saved);
   }
   QTemporaryDir dir;
   QByteArray saved;
