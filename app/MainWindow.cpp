@@ -289,6 +289,7 @@ void MainWindow::announcementTick() {
     noticeText_ = QString::fromStdString(notice->text);
     noticeAddress_ = QString::fromStdString(notice->address).trimmed();
     line->setText(noticeText_);
+    if (!noticeAddress_.isEmpty()) line->setCursor(Qt::PointingHandCursor);
     line->setToolTip(noticeAddress_.isEmpty() ? QString() : noticeAddress_);
     if (QFontMetrics(line->font()).horizontalAdvance(noticeText_) <= line->width()) {
       时钟_公告->stop();
