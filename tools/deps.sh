@@ -1,6 +1,6 @@
 # Sourced by ./run and ./test: makes sure the Debian packages the build needs are present.
 TESSARY_PACKAGES="cmake ninja-build g++ pkg-config libcurl4-openssl-dev libre2-dev libxlsxwriter-dev
-  libcpp-httplib-dev libgtest-dev qt6-base-dev qt6-base-dev-tools fonts-wqy-microhei curl"
+  libcpp-httplib-dev libgtest-dev qt6-base-dev qt6-base-dev-tools fonts-wqy-microhei curl unzip"
 
 tessary_ensure_packages() {
   local missing=()
