@@ -288,8 +288,9 @@ void CoordinateRun::work(std::string input, RunOptions options) {
       handle(batch, options, refusedState);
     }
   } catch (const std::exception& e) {
-    // Out of memory on a huge list, for one: tell the user instead of ending silently.
+    // Out of memory on a huge list, for one: tell the user, and do not claim completion.
     listener_.notice(std::string("运行出错：") + e.what());
+    stop_ = true;
   }
 
   bool stopped = stop_.load();
