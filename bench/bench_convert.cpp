@@ -40,8 +40,7 @@ struct Figures {
   std::size_t converted = 0;
 };
 
-Figures measure(const testing::MapSim& sim, const std::string& input, std::size_t batchSize,
-                const std::string& key) {
+Figures measure(const testing::MapSim& sim, const std::string& input, std::size_t batchSize, const std::string& key) {
   simGet(sim, "/mapsim/coords/config?key=" + urlEncode(key) + "&latency=20&rate=0");
   Quiet quiet;
   CoordinateRun run(CoordinatePage::TencentConversion, quiet);
@@ -79,10 +78,8 @@ int main(int argc, char** argv) {
   Figures single = measure(sim, input, 1, "bench-single");
   std::printf("%zu coordinates, 20 ms added latency per request, pacing off\n", lines);
   std::printf("%-22s %10s %12s %12s\n", "", "requests", "wall time s", "converted");
-  std::printf("%-22s %10zu %12.2f %12zu\n", "batches of 100", batched.requests, batched.seconds,
-              batched.converted);
-  std::printf("%-22s %10zu %12.2f %12zu\n", "one request per line", single.requests,
-              single.seconds, single.converted);
+  std::printf("%-22s %10zu %12.2f %12zu\n", "batches of 100", batched.requests, batched.seconds, batched.converted);
+  std::printf("%-22s %10zu %12.2f %12zu\n", "one request per line", single.requests, single.seconds, single.converted);
   std::printf("speed-up: %.1fx\n", single.seconds / batched.seconds);
   return 0;
 }

@@ -47,8 +47,7 @@ int main(int argc, char** argv) {
   auto bytes = std::filesystem::file_size(path, ec);
   std::printf("%zu rows x 4 columns -> %s (%.1f MB)\n", count, path.c_str(), bytes / 1e6);
   std::printf("wall time: %.2f s\n", seconds);
-  std::printf("peak memory: %.1f MB (list in memory before the export: %.1f MB)\n", after / 1024.0,
-              before / 1024.0);
+  std::printf("peak memory: %.1f MB (list in memory before the export: %.1f MB)\n", after / 1024.0, before / 1024.0);
   if (argc <= 2) std::filesystem::remove(path, ec);
   return 0;
 }

@@ -24,7 +24,9 @@ namespace {
 
 std::atomic<bool> g_interrupted{false};
 
-void onInterrupt(int) { g_interrupted = true; }
+void onInterrupt(int) {
+  g_interrupted = true;
+}
 
 std::string trim(std::string s) {
   auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
@@ -37,8 +39,7 @@ std::string trim(std::string s) {
 bool sameLetters(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
   return true;
 }
 
@@ -134,8 +135,7 @@ std::optional<std::string> readIniKey(const std::string& path, const std::string
     auto eq = line.find('=');
     if (eq == std::string::npos || !sameLetters(trim(line.substr(0, eq)), "key")) continue;
     std::string value = trim(line.substr(eq + 1));
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-      value = value.substr(1, value.size() - 2);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
     return localToUtf8(value);
   }
   return std::nullopt;
@@ -162,8 +162,7 @@ std::string csvText(const std::vector<std::string>& titles, const std::vector<Ro
 }
 
 bool parseCommonOptions(const std::vector<std::string>& args, CoordinateCommand& command,
-                        std::vector<std::pair<std::string, std::string>>& extra,
-                        std::string& error) {
+                        std::vector<std::pair<std::string, std::string>>& extra, std::string& error) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     bool takesValue = a == "-i" || a == "-o" || a == "--key" || a == "--from" || a == "--to";
@@ -176,10 +175,14 @@ bool parseCommonOptions(const std::vector<std::string>& args, CoordinateCommand&
       return false;
     }
     const std::string& value = args[++i];
-    if (a == "-i") command.input = value;
-    else if (a == "-o") command.output = value;
-    else if (a == "--key") command.key = value;
-    else extra.emplace_back(a, value);
+    if (a == "-i")
+      command.input = value;
+    else if (a == "-o")
+      command.output = value;
+    else if (a == "--key")
+      command.key = value;
+    else
+      extra.emplace_back(a, value);
   }
   return true;
 }

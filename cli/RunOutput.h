@@ -35,7 +35,6 @@ int runCoordinateCommand(const CoordinateCommand& command);
 // Parses -i, -o and --key (and --from/--to left to the caller through `extra`). Returns false
 // with a message on an unknown option.
 bool parseCommonOptions(const std::vector<std::string>& args, CoordinateCommand& command,
-                        std::vector<std::pair<std::string, std::string>>& extra,
-                        std::string& error);
+                        std::vector<std::pair<std::string, std::string>>& extra, std::string& error);
 
 }  // namespace tessary::cli

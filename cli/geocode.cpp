@@ -21,9 +21,7 @@ int geocodeMain(const std::vector<std::string>& args) {
   return runCoordinateCommand(command);
 }
 
-CommandRegistration registration("geocode",
-                                 "geocode [-i FILE] [-o FILE.xls|FILE.csv] [--key KEY]",
-                                 geocodeMain);
+CommandRegistration registration("geocode", "geocode [-i FILE] [-o FILE.xls|FILE.csv] [--key KEY]", geocodeMain);
 
 }  // namespace
 }  // namespace tessary::cli

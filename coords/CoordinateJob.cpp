@@ -38,7 +38,9 @@ constexpr PageTexts kReverseGeocoding{
     nullptr,
 };
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\f' || c == '\v';
+}
 
 std::string_view trimmed(std::string_view s) {
   while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
@@ -69,9 +71,12 @@ bool isDecimal(std::string_view s) {
 
 const PageTexts& pageTexts(CoordinatePage page) {
   switch (page) {
-    case CoordinatePage::TencentConversion: return kTencentConversion;
-    case CoordinatePage::BaiduConversion: return kBaiduConversion;
-    case CoordinatePage::ReverseGeocoding: return kReverseGeocoding;
+    case CoordinatePage::TencentConversion:
+      return kTencentConversion;
+    case CoordinatePage::BaiduConversion:
+      return kBaiduConversion;
+    case CoordinatePage::ReverseGeocoding:
+      return kReverseGeocoding;
   }
   return kTencentConversion;
 }

@@ -19,10 +19,10 @@ enum class CoordinatePage {
 };
 
 struct CoordinateJob {
-  std::string serial;  // "编号"
-  std::string source;  // the input line
-  std::string result;  // converted coordinate or address
-  std::string state;   // waiting text, then the outcome
+  std::string serial;      // "编号"
+  std::string source;      // the input line
+  std::string result;      // converted coordinate or address
+  std::string state;       // waiting text, then the outcome
   bool succeeded = false;  // not shown; lets the command line set its exit status
 
   Row cells() const { return {serial, source, result, state}; }
@@ -30,13 +30,13 @@ struct CoordinateJob {
 
 struct PageTexts {
   std::array<const char*, 4> columns;
-  const char* running;        // status box while a run works
-  const char* completed;      // status box when every row was handled
-  const char* stopped;        // status box after a stop
-  const char* waiting;        // state of a row not handled yet
+  const char* running;    // status box while a run works
+  const char* completed;  // status box when every row was handled
+  const char* stopped;    // status box after a stop
+  const char* waiting;    // state of a row not handled yet
   const char* completedNotice;
-  const char* missingInput;   // the "提示" text when coordinates or key are missing
-  const char* succeededState; // fixed state of a good row, or nullptr when the service's message
+  const char* missingInput;    // the "提示" text when coordinates or key are missing
+  const char* succeededState;  // fixed state of a good row, or nullptr when the service's message
 };
 
 const PageTexts& pageTexts(CoordinatePage page);

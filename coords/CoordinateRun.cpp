@@ -28,12 +28,9 @@ constexpr const char* kBaiduStatusPattern = "status\":(.*?),";
 constexpr std::size_t kRowsPerNotice = 1000;
 
 const std::vector<SourceChoice> kTencentChoices{
-    {"单选框_GPS坐标转腾讯坐标", 1, "gps"},
-    {"单选框_搜狗经纬度转腾讯坐标", 2, "sogou"},
-    {"单选框_百度经纬度转腾讯坐标", 3, "baidu"},
-    {"单选框_图吧坐标转腾讯坐标", 4, "mapbar"},
-    {"单选框_google高德坐标转腾讯坐标", 5, "google"},
-    {"单选框_sogou墨卡托转腾讯坐标", 6, "sogou-mercator"},
+    {"单选框_GPS坐标转腾讯坐标", 1, "gps"},           {"单选框_搜狗经纬度转腾讯坐标", 2, "sogou"},
+    {"单选框_百度经纬度转腾讯坐标", 3, "baidu"},      {"单选框_图吧坐标转腾讯坐标", 4, "mapbar"},
+    {"单选框_google高德坐标转腾讯坐标", 5, "google"}, {"单选框_sogou墨卡托转腾讯坐标", 6, "sogou-mercator"},
 };
 const std::vector<SourceChoice> kBaiduChoices{
     {"单选框_原始坐标转百度坐标", 1, "gps"},
@@ -68,10 +65,16 @@ long toNumber(const std::string& text, long fallback) {
 bool tencentKeyRefused(long status) {
   return (status >= 110 && status <= 199 && status != 120) || status == 311;
 }
-bool tencentRateLimited(long status) { return status == 120; }
+bool tencentRateLimited(long status) {
+  return status == 120;
+}
 // Baidu: 2xx are key and application errors, 302 the daily quota; 401/402 concurrency limits.
-bool baiduKeyRefused(long status) { return (status >= 200 && status <= 299) || status == 302; }
-bool baiduRateLimited(long status) { return status == 401 || status == 402; }
+bool baiduKeyRefused(long status) {
+  return (status >= 200 && status <= 299) || status == 302;
+}
+bool baiduRateLimited(long status) {
+  return status == 401 || status == 402;
+}
 
 }  // namespace
 
@@ -91,18 +94,24 @@ struct CoordinateRun::Reading {
 
 const std::vector<SourceChoice>& sourceChoices(CoordinatePage page) {
   switch (page) {
-    case CoordinatePage::TencentConversion: return kTencentChoices;
-    case CoordinatePage::BaiduConversion: return kBaiduChoices;
-    case CoordinatePage::ReverseGeocoding: return kNoChoices;
+    case CoordinatePage::TencentConversion:
+      return kTencentChoices;
+    case CoordinatePage::BaiduConversion:
+      return kBaiduChoices;
+    case CoordinatePage::ReverseGeocoding:
+      return kNoChoices;
   }
   return kNoChoices;
 }
 
 int defaultSourceCode(CoordinatePage page) {
   switch (page) {
-    case CoordinatePage::TencentConversion: return 5;
-    case CoordinatePage::BaiduConversion: return 3;
-    case CoordinatePage::ReverseGeocoding: return 0;
+    case CoordinatePage::TencentConversion:
+      return 5;
+    case CoordinatePage::BaiduConversion:
+      return 3;
+    case CoordinatePage::ReverseGeocoding:
+      return 0;
   }
   return 0;
 }
@@ -120,30 +129,26 @@ WebRequest coordinateRequest(CoordinatePage page, const std::vector<std::string>
   request.timeouts = options.timeouts;
   switch (page) {
     case CoordinatePage::TencentConversion:
-      request.url = serviceUrl(Service::Tencent, "/ws/coord/v1/translate?locations=" +
-                                                     urlEncode(joined) + "&type=" +
-                                                     std::to_string(code) + "&key=" + key);
+      request.url = serviceUrl(Service::Tencent, "/ws/coord/v1/translate?locations=" + urlEncode(joined) +
+                                                     "&type=" + std::to_string(code) + "&key=" + key);
       request.headers = hostLine(Service::Tencent) + "\r\n" + kUserAgentLine;
       break;
     case CoordinatePage::BaiduConversion:
-      request.url = serviceUrl(Service::BaiduApi, "/geoconv/v1/?coords=" + urlEncode(joined) +
-                                                      "&from=" + std::to_string(code) +
-                                                      "&to=5&ak=" + key +
-                                                      "&callback=BMap._rd._cbk14213");
+      request.url =
+          serviceUrl(Service::BaiduApi, "/geoconv/v1/?coords=" + urlEncode(joined) + "&from=" + std::to_string(code) +
+                                            "&to=5&ak=" + key + "&callback=BMap._rd._cbk14213");
       request.headers = hostLine(Service::BaiduApi) + "\r\n" + kUserAgentLine + "\r\n";
       break;
     case CoordinatePage::ReverseGeocoding:
-      request.url = serviceUrl(Service::Tencent, "/ws/geocoder/v1/?location=" +
-                                                     urlEncode(joined) + "&key=" + key +
-                                                     "&get_poi=1");
+      request.url =
+          serviceUrl(Service::Tencent, "/ws/geocoder/v1/?location=" + urlEncode(joined) + "&key=" + key + "&get_poi=1");
       request.headers = hostLine(Service::Tencent) + "\r\n" + kUserAgentLine;
       break;
   }
   return request;
 }
 
-CoordinateRun::CoordinateRun(CoordinatePage page, RunListener& listener)
-    : page_(page), listener_(listener) {}
+CoordinateRun::CoordinateRun(CoordinatePage page, RunListener& listener) : page_(page), listener_(listener) {}
 
 CoordinateRun::~CoordinateRun() {
   stop();
@@ -155,8 +160,7 @@ std::string CoordinateRun::start(std::string inputText, RunOptions options) {
   // The reverse-geocoding page's own message names only the coordinates; a missing key gets
   // the Tencent key message instead of a run whose every row fails.
   if (trimmedKey(options.key).empty())
-    return pageTexts(page_ == CoordinatePage::ReverseGeocoding ? CoordinatePage::TencentConversion
-                                                               : page_)
+    return pageTexts(page_ == CoordinatePage::ReverseGeocoding ? CoordinatePage::TencentConversion : page_)
         .missingInput;
   stop();
   wait();
@@ -214,8 +218,7 @@ void CoordinateRun::setStatus(const std::string& text) {
   listener_.statusText(text);
 }
 
-void CoordinateRun::setRow(std::size_t index, std::string result, std::string state,
-                           bool succeeded) {
+void CoordinateRun::setRow(std::size_t index, std::string result, std::string state, bool succeeded) {
   Row cells;
   {
     std::lock_guard lock(mutex_);
@@ -337,8 +340,7 @@ void CoordinateRun::handle(const std::vector<std::size_t>& batch, const RunOptio
   for (auto i : batch) setRow(i, "", reading.state, false);
 }
 
-CoordinateRun::Reading CoordinateRun::ask(const std::vector<std::size_t>& batch,
-                                          const RunOptions& options) {
+CoordinateRun::Reading CoordinateRun::ask(const std::vector<std::size_t>& batch, const RunOptions& options) {
   std::vector<std::string> coordinates;
   {
     std::lock_guard lock(mutex_);
@@ -374,8 +376,7 @@ CoordinateRun::Reading CoordinateRun::ask(const std::vector<std::size_t>& batch,
         reading.kind = Reading::Ok;
         reading.state = texts.succeededState;
         for (int i = 0; i < points.count(); ++i)
-          reading.results.push_back(trimmedKey(points.groupText(i, 0)) + "," +
-                                    trimmedKey(points.groupText(i, 1)));
+          reading.results.push_back(trimmedKey(points.groupText(i, 0)) + "," + trimmedKey(points.groupText(i, 1)));
       } else {
         reading.kind = Reading::Rejected;
       }
@@ -383,8 +384,7 @@ CoordinateRun::Reading CoordinateRun::ask(const std::vector<std::size_t>& batch,
       PatternMatcher message;
       message.run(kTencentMessagePattern, response.body, false, false, false);
       status.run(kTencentStatusPattern, response.body, false, false, false);
-      if (status.count() == 0 && message.count() == 0)
-        return {Reading::Failed, {}, kUnreadableReplyState};
+      if (status.count() == 0 && message.count() == 0) return {Reading::Failed, {}, kUnreadableReplyState};
       long code = toNumber(status.groupText(0, 0), 0);
       reading.state = decodeEscapes(message.groupText(0, 0));
       if (reading.state.empty()) reading.state = kUnreadableReplyState;
@@ -405,8 +405,7 @@ CoordinateRun::Reading CoordinateRun::ask(const std::vector<std::size_t>& batch,
           reading.kind = Reading::Ok;
           // The reply gives longitude first; the row keeps the input's latitude-first order.
           for (int i = 0; i < points.count(); ++i)
-            reading.results.push_back(trimmedKey(points.groupText(i, 1)) + "," +
-                                      trimmedKey(points.groupText(i, 0)));
+            reading.results.push_back(trimmedKey(points.groupText(i, 1)) + "," + trimmedKey(points.groupText(i, 0)));
         } else {
           reading.kind = Reading::Rejected;
           // The service says all went well but no point can be read: the row must not show

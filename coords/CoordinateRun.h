@@ -67,8 +67,7 @@ class CoordinateRun {
  private:
   struct Reading;
   void work(std::string input, RunOptions options);
-  void handle(const std::vector<std::size_t>& batch, const RunOptions& options,
-              std::string& refusedState);
+  void handle(const std::vector<std::size_t>& batch, const RunOptions& options, std::string& refusedState);
   Reading ask(const std::vector<std::size_t>& batch, const RunOptions& options);
   void setRow(std::size_t index, std::string result, std::string state, bool succeeded);
   void setStatus(const std::string& text);

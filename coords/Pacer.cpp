@@ -9,16 +9,21 @@ namespace {
 std::atomic<int> g_rateLimitWaitMs{1000};
 }
 
-Pacer::Pacer(double perSecond) { setRate(perSecond); }
+Pacer::Pacer(double perSecond) {
+  setRate(perSecond);
+}
 
 Pacer& Pacer::forService(Service service) {
   static Pacer tencent(5);
   static Pacer baidu(20);
   static Pacer unpaced(0);
   switch (service) {
-    case Service::Tencent: return tencent;
-    case Service::BaiduApi: return baidu;
-    default: return unpaced;
+    case Service::Tencent:
+      return tencent;
+    case Service::BaiduApi:
+      return baidu;
+    default:
+      return unpaced;
   }
 }
 
@@ -27,8 +32,8 @@ void Pacer::setRate(double perSecond) {
   if (perSecond <= 0) {
     interval_ = {};
   } else {
-    interval_ = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-        std::chrono::duration<double>(1.0 / perSecond));
+    interval_ =
+        std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(1.0 / perSecond));
   }
   next_ = {};
 }
@@ -52,13 +57,17 @@ bool Pacer::waitTurn(const std::atomic<bool>* stop) {
     if (stop && stop->load()) return false;
     auto now = std::chrono::steady_clock::now();
     if (now >= turn) return true;
-    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-        turn - now, std::chrono::milliseconds(20)));
+    std::this_thread::sleep_for(
+        std::min<std::chrono::steady_clock::duration>(turn - now, std::chrono::milliseconds(20)));
   }
 }
 
-int RateLimitRetry::waitMs() { return g_rateLimitWaitMs.load(); }
-void RateLimitRetry::setWaitMs(int ms) { g_rateLimitWaitMs = ms; }
+int RateLimitRetry::waitMs() {
+  return g_rateLimitWaitMs.load();
+}
+void RateLimitRetry::setWaitMs(int ms) {
+  g_rateLimitWaitMs = ms;
+}
 
 bool sleepUnlessStopped(long ms, const std::atomic<bool>* stop) {
   auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <system_error>
 #include <memory>
+#include <system_error>
 
 #include "net/TextServices.h"
 

@@ -29,9 +29,13 @@ bool endsWithXls(std::string_view name) {
   return true;
 }
 
-std::string failure(const std::string& what) { return "导出失败：" + what; }
+std::string failure(const std::string& what) {
+  return "导出失败：" + what;
+}
 
-std::string systemReason(int error) { return std::strerror(error); }
+std::string systemReason(int error) {
+  return std::strerror(error);
+}
 
 // A new, empty file beside the target, so the rename into place stays on one file system.
 std::string reserveTemporary(const std::filesystem::path& target, int& error) {
@@ -39,8 +43,8 @@ std::string reserveTemporary(const std::filesystem::path& target, int& error) {
   auto folder = target.parent_path();
   auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = "." + target.filename().string() + "." + std::to_string(stamp % 1000000) +
-                       "-" + std::to_string(++counter) + ".tmp";
+    std::string name = "." + target.filename().string() + "." + std::to_string(stamp % 1000000) + "-" +
+                       std::to_string(++counter) + ".tmp";
     std::string candidate = (folder / name).string();
     errno = 0;
     if (std::FILE* f = std::fopen(candidate.c_str(), "wbx")) {
@@ -68,7 +72,7 @@ std::string xmlSafe(const std::string& text) {
   std::string out;
   for (unsigned char c : text)
     out += (c < 0x20 && c != '\t' && c != '\n' && c != '\r') ? std::string("\xEF\xBF\xBD")
-                                                              : std::string(1, static_cast<char>(c));
+                                                             : std::string(1, static_cast<char>(c));
   return out;
 }
 
@@ -86,20 +90,18 @@ ExportResult writeWorkbook(const std::string& path, const std::vector<std::strin
   if (target.filename().empty()) return {false, failure("文件名为空")};
   if (target.parent_path().empty()) target = std::filesystem::path(".") / target;
   std::error_code ec;
-  if (std::filesystem::is_directory(target, ec))
-    return {false, failure("“" + path + "”是一个文件夹")};
+  if (std::filesystem::is_directory(target, ec)) return {false, failure("“" + path + "”是一个文件夹")};
 
   int error = 0;
   std::string temporary = reserveTemporary(target, error);
   if (temporary.empty())
-    return {false, failure("无法在文件夹“" + target.parent_path().string() + "”中写入文件（" +
-                           systemReason(error) + "）")};
+    return {false,
+            failure("无法在文件夹“" + target.parent_path().string() + "”中写入文件（" + systemReason(error) + "）")};
 
   lxw_workbook_options options{};
   options.constant_memory = LXW_TRUE;  // rows go to disk as they are written: flat memory
   options.use_zip64 = LXW_TRUE;        // very long lists exceed the plain zip limits
-  std::unique_ptr<lxw_workbook, WorkbookCloser> workbook(
-      workbook_new_opt(temporary.c_str(), &options));
+  std::unique_ptr<lxw_workbook, WorkbookCloser> workbook(workbook_new_opt(temporary.c_str(), &options));
   // Closing writes the file, so the workbook is closed before its file is removed.
   auto discard = [&](const std::string& why) {
     workbook.reset();
@@ -155,8 +157,8 @@ ExportResult writeWorkbook(const std::string& path, const std::vector<std::strin
   return {true, {}};
 }
 
-ExportResult exportList(const std::string& path, const std::vector<std::string>& titles,
-                        const std::vector<Row>& rows, ExportPage page, RunListener& listener) {
+ExportResult exportList(const std::string& path, const std::vector<std::string>& titles, const std::vector<Row>& rows,
+                        ExportPage page, RunListener& listener) {
   const bool coordinates = page == ExportPage::Coordinates;
   if (coordinates) listener.statusText(kExportingStatus);
   ExportResult result = writeWorkbook(path, titles, rows);

@@ -20,7 +20,7 @@ inline constexpr const char* kExportFilterPattern = "*.XLS";
 inline constexpr const char* kExportingStatus = "-----正在导出-----";
 inline constexpr const char* kExportedStatus = "-----导出完成！-----";
 inline constexpr const char* kExportFailedStatus = "-----导出失败-----";
-inline constexpr const char* kExportedNotice = "导出完成！";            // coordinate pages
+inline constexpr const char* kExportedNotice = "导出完成！";           // coordinate pages
 inline constexpr const char* kExportedNoticeCollection = "导出成功!";  // collection page
 
 // The chosen name with ".xls" added unless it already ends in ".xls" (any letter case).
@@ -42,7 +42,7 @@ enum class ExportPage { Collection, Coordinates };
 // pages the status lines, then the notice; on the collection page the notice only. A
 // failure ends with the failure's notice (and on the coordinate pages kExportFailedStatus)
 // and never with a success message.
-ExportResult exportList(const std::string& path, const std::vector<std::string>& titles,
-                        const std::vector<Row>& rows, ExportPage page, RunListener& listener);
+ExportResult exportList(const std::string& path, const std::vector<std::string>& titles, const std::vector<Row>& rows,
+                        ExportPage page, RunListener& listener);
 
 }  // namespace tessary

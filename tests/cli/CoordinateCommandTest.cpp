@@ -51,10 +51,9 @@ class CoordinateCommandTest : public ::testing::Test {
   // command as NAME=value words; the keys file and key variables are cleared unless given.
   Outcome cli(const std::string& args, const std::string& input, const std::string& env = "") {
     { std::ofstream(file("stdin"), std::ios::binary) << input; }
-    std::string command = "env -u TESSARY_TENCENT_KEY -u TESSARY_BAIDU_KEY TESSARY_KEYS_INI=" +
-                          file("none.ini") + " TESSARY_SERVICE_BASE=" + sim_->base() + " " + env +
-                          " " TESSARY_CLI_PATH " " + args + " <" + file("stdin") + " >" +
-                          file("stdout") + " 2>" + file("stderr");
+    std::string command = "env -u TESSARY_TENCENT_KEY -u TESSARY_BAIDU_KEY TESSARY_KEYS_INI=" + file("none.ini") +
+                          " TESSARY_SERVICE_BASE=" + sim_->base() + " " + env + " " TESSARY_CLI_PATH " " + args + " <" +
+                          file("stdin") + " >" + file("stdout") + " 2>" + file("stderr");
     Outcome o;
     int raw = std::system(command.c_str());
     o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -182,9 +181,7 @@ TEST_F(CoordinateCommandTest, KeyComesFromOptionThenEnvironmentThenKeysFile) {
   EXPECT_EQ(requestLog(*sim_, iniKey).size(), 1u);
   EXPECT_EQ(cli("geocode", "39.9,116.4\n", withIni + " TESSARY_TENCENT_KEY=" + envKey).status, 0);
   EXPECT_EQ(requestLog(*sim_, envKey).size(), 1u);
-  EXPECT_EQ(cli("geocode --key " + optionKey, "39.9,116.4\n", withIni + " TESSARY_TENCENT_KEY=" + envKey)
-                .status,
-            0);
+  EXPECT_EQ(cli("geocode --key " + optionKey, "39.9,116.4\n", withIni + " TESSARY_TENCENT_KEY=" + envKey).status, 0);
   EXPECT_EQ(requestLog(*sim_, optionKey).size(), 1u);
   EXPECT_EQ(requestLog(*sim_, envKey).size(), 1u);
 }

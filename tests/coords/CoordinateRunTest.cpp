@@ -68,7 +68,9 @@ std::unique_ptr<MapSim> CoordinateRunTest::sim_;
 TEST(CoordinateLines, TrimsDropsBlanksAndChecksTheForm) {
   EXPECT_EQ(inputLines(" 39.9,116.4 \r\n\r\n\t40,117\n  \n\r-1.5,2"),
             (std::vector<std::string>{"39.9,116.4", "40,117", "-1.5,2"}));
-  EXPECT_EQ(inputLines("\xE3\x80\x80" "1,2\xE3\x80\x80"), std::vector<std::string>{"1,2"});
+  EXPECT_EQ(inputLines("\xE3\x80\x80"
+                       "1,2\xE3\x80\x80"),
+            std::vector<std::string>{"1,2"});
   EXPECT_TRUE(inputLines(" \r\n\t\n").empty());
 
   struct Case {
@@ -139,8 +141,7 @@ TEST_F(CoordinateRunTest, EachSourceChoiceSendsItsCodeWithTheQueryPiecesInOrder)
       std::string expected =
           page == CoordinatePage::TencentConversion
               ? "/ws/coord/v1/translate?locations=39.9%2C116.4&type=" + code + "&key=" + key
-              : "/geoconv/v1/?coords=39.9%2C116.4&from=" + code + "&to=5&ak=" + key +
-                    "&callback=BMap._rd._cbk14213";
+              : "/geoconv/v1/?coords=39.9%2C116.4&from=" + code + "&to=5&ak=" + key + "&callback=BMap._rd._cbk14213";
       EXPECT_EQ(log[0], expected) << choice.control;
     }
   }
@@ -169,8 +170,8 @@ TEST_F(CoordinateRunTest, KeyTextCannotAddQueryParameters) {
 
 TEST_F(CoordinateRunTest, TencentConversionRunFillsRowsInInputOrder) {
   std::string key = freshKey();
-  auto rows = runToEnd(CoordinatePage::TencentConversion,
-                       " 39.9,116.4 \r\n\r\n40.1, 116.5\r\n1,2&key=x\r\n", withKey(key, 1));
+  auto rows =
+      runToEnd(CoordinatePage::TencentConversion, " 39.9,116.4 \r\n\r\n40.1, 116.5\r\n1,2&key=x\r\n", withKey(key, 1));
   EXPECT_EQ(rows, (std::vector<Row>{
                       {"1", "39.9,116.4", "39.901000,116.402000", "query ok"},
                       {"2", "40.1, 116.5", "40.101000,116.502000", "query ok"},
@@ -272,8 +273,8 @@ TEST_F(CoordinateRunTest, FaultsFailTheirRowOnlyAndTheRunGoesOn) {
       {"fault=http500&count=1", "服务器返回错误(HTTP 500)"},
       {"fault=garbage&count=1", "服务器回复无法识别"},
   };
-  for (CoordinatePage page : {CoordinatePage::TencentConversion, CoordinatePage::BaiduConversion,
-                              CoordinatePage::ReverseGeocoding}) {
+  for (CoordinatePage page :
+       {CoordinatePage::TencentConversion, CoordinatePage::BaiduConversion, CoordinatePage::ReverseGeocoding}) {
     for (const auto& fault : faults) {
       std::string key = freshKey();
       configureKey(*sim_, key, fault.options);
@@ -384,8 +385,8 @@ TEST_F(CoordinateRunTest, UnknownKeyMarksEveryRowAndEndsNormally) {
 }
 
 TEST_F(CoordinateRunTest, StopDuringATransferEndsWithinASecond) {
-  for (CoordinatePage page : {CoordinatePage::TencentConversion, CoordinatePage::BaiduConversion,
-                              CoordinatePage::ReverseGeocoding}) {
+  for (CoordinatePage page :
+       {CoordinatePage::TencentConversion, CoordinatePage::BaiduConversion, CoordinatePage::ReverseGeocoding}) {
     std::string key = freshKey();
     configureKey(*sim_, key, "fault=slow&slowMs=20000");
     RecordingListener listener;

@@ -29,9 +29,9 @@ TEST(CoordinateSimTest, RepliesLayoutsLimitsAndRefusals) {
             "        {\n            \"lng\": 116.406000,\n            \"lat\": 39.903000\n        },\n"
             "        {\n            \"lng\": 117.006000,\n            \"lat\": 40.003000\n        }\n"
             "    ]\n}");
-  EXPECT_NE(ask(Service::Tencent, "/ws/coord/v1/translate?locations=" + many + "&type=5&key=k2")
-                .body.find("\"status\": 310"),
-            std::string::npos);
+  EXPECT_NE(
+      ask(Service::Tencent, "/ws/coord/v1/translate?locations=" + many + "&type=5&key=k2").body.find("\"status\": 310"),
+      std::string::npos);
 
   auto baidu = ask(Service::BaiduApi, "/geoconv/v1/?coords=116.4%2C39.9&from=3&to=5&ak=k3&callback=cb");
   EXPECT_EQ(baidu.body, "cb&&cb({\"status\":0,\"result\":[{\"x\":116.409500000,\"y\":39.909000000}]})");

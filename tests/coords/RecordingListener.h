@@ -49,11 +49,26 @@ class RecordingListener : public RunListener {
     return cv_.wait_for(lock, limit, [&] { return finishes_ >= count; });
   }
 
-  std::vector<Row> rows() const { std::lock_guard lock(mutex_); return rows_; }
-  std::vector<std::string> statuses() const { std::lock_guard lock(mutex_); return statuses_; }
-  std::vector<std::string> notices() const { std::lock_guard lock(mutex_); return notices_; }
-  bool stopped() const { std::lock_guard lock(mutex_); return stopped_; }
-  int clears() const { std::lock_guard lock(mutex_); return clears_; }
+  std::vector<Row> rows() const {
+    std::lock_guard lock(mutex_);
+    return rows_;
+  }
+  std::vector<std::string> statuses() const {
+    std::lock_guard lock(mutex_);
+    return statuses_;
+  }
+  std::vector<std::string> notices() const {
+    std::lock_guard lock(mutex_);
+    return notices_;
+  }
+  bool stopped() const {
+    std::lock_guard lock(mutex_);
+    return stopped_;
+  }
+  int clears() const {
+    std::lock_guard lock(mutex_);
+    return clears_;
+  }
   std::chrono::steady_clock::time_point finishedAt() const {
     std::lock_guard lock(mutex_);
     return finishedAt_;

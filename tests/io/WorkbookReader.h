@@ -46,8 +46,8 @@ inline std::string xmlUnescape(const std::string& s) {
 
 struct SheetCells {
   std::vector<std::vector<std::string>> rows;  // texts, row by row
-  bool allText = true;       // every cell an inline or shared string
-  bool allTextFormat = true;  // every cell styled with the "@" number format
+  bool allText = true;                         // every cell an inline or shared string
+  bool allTextFormat = true;                   // every cell styled with the "@" number format
 };
 
 inline SheetCells readSheet(const std::string& workbook, int sheet = 1) {
@@ -57,17 +57,15 @@ inline SheetCells readSheet(const std::string& workbook, int sheet = 1) {
   // Style indexes whose number format is "@": Excel's built-in 49 or a custom one.
   std::vector<std::string> textFormats{"49"};
   std::regex customPattern("<numFmt numFmtId=\"(\\d+)\" formatCode=\"@\"");
-  for (auto it = std::sregex_iterator(styles.begin(), styles.end(), customPattern);
-       it != std::sregex_iterator(); ++it)
+  for (auto it = std::sregex_iterator(styles.begin(), styles.end(), customPattern); it != std::sregex_iterator(); ++it)
     textFormats.push_back((*it)[1]);
   std::vector<bool> textStyle;
   auto xfsAt = styles.find("<cellXfs");
   std::regex xfPattern("<xf [^>]*?numFmtId=\"(\\d+)\"");
-  for (auto it = std::sregex_iterator(styles.begin() + (xfsAt == std::string::npos ? 0 : xfsAt),
-                                      styles.end(), xfPattern);
+  for (auto it =
+           std::sregex_iterator(styles.begin() + (xfsAt == std::string::npos ? 0 : xfsAt), styles.end(), xfPattern);
        it != std::sregex_iterator(); ++it)
-    textStyle.push_back(std::find(textFormats.begin(), textFormats.end(), (*it)[1].str()) !=
-                        textFormats.end());
+    textStyle.push_back(std::find(textFormats.begin(), textFormats.end(), (*it)[1].str()) != textFormats.end());
 
   std::regex rowPattern("<row [^>]*>(.*?)</row>");
   std::regex cellPattern("<c r=\"[A-Z]+\\d+\"( s=\"(\\d+)\")?( t=\"(\\w+)\")?\\s*(/>|>(.*?)</c>)");
@@ -75,8 +73,7 @@ inline SheetCells readSheet(const std::string& workbook, int sheet = 1) {
   for (auto r = std::sregex_iterator(xml.begin(), xml.end(), rowPattern); r != std::sregex_iterator(); ++r) {
     std::string rowXml = (*r)[1];
     std::vector<std::string> cells;
-    for (auto c = std::sregex_iterator(rowXml.begin(), rowXml.end(), cellPattern);
-         c != std::sregex_iterator(); ++c) {
+    for (auto c = std::sregex_iterator(rowXml.begin(), rowXml.end(), cellPattern); c != std::sregex_iterator(); ++c) {
       std::string style = (*c)[2], type = (*c)[4], inner = (*c)[6];
       std::smatch t;
       std::string text = std::regex_search(inner, t, textPattern) ? xmlUnescape(t[1]) : "";

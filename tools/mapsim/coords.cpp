@@ -27,11 +27,11 @@
 #include <cctype>
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
-#include <memory>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -86,8 +86,7 @@ Decision admit(const std::string& key, Api api, const std::string& target) {
   long rate = state.rate >= 0 ? state.rate : (api == Api::BaiduGeoconv ? 20 : 5);
   if (rate > 0) {
     auto now = std::chrono::steady_clock::now();
-    while (!state.recent.empty() && now - state.recent.front() >= std::chrono::seconds(1))
-      state.recent.pop_front();
+    while (!state.recent.empty() && now - state.recent.front() >= std::chrono::seconds(1)) state.recent.pop_front();
     if (static_cast<long>(state.recent.size()) >= rate) {
       d.limited = true;
     } else {
@@ -134,8 +133,7 @@ std::string fixed(double v, int decimals) {
 }
 
 std::string tencentError(int status, const std::string& message) {
-  return "{\n    \"status\": " + std::to_string(status) + ",\n    \"message\": \"" + message +
-         "\"\n}";
+  return "{\n    \"status\": " + std::to_string(status) + ",\n    \"message\": \"" + message + "\"\n}";
 }
 
 std::string baiduReply(const std::string& callback, const std::string& json) {
@@ -147,8 +145,7 @@ std::string baiduError(int status, const std::string& message) {
 }
 
 // Replies that are the same for every endpoint of a service: unknown key, rate limit.
-std::optional<std::string> serviceRefusal(Api api, const std::string& key, bool limited,
-                                          const std::string& callback) {
+std::optional<std::string> serviceRefusal(Api api, const std::string& key, bool limited, const std::string& callback) {
   bool baidu = api == Api::BaiduGeoconv;
   if (key.empty() || key.rfind("bad", 0) == 0)
     return baidu ? baiduReply(callback, baiduError(200, "APP不存在，AK有误请检查再重试"))
@@ -159,7 +156,9 @@ std::optional<std::string> serviceRefusal(Api api, const std::string& key, bool 
   return std::nullopt;
 }
 
-bool inRange(double lat, double lng) { return std::fabs(lat) <= 90 && std::fabs(lng) <= 180; }
+bool inRange(double lat, double lng) {
+  return std::fabs(lat) <= 90 && std::fabs(lng) <= 180;
+}
 
 std::string translate(const httplib::Request& req) {
   long type = paramLong(req, "type", 5);
@@ -169,15 +168,14 @@ std::string translate(const httplib::Request& req) {
   std::string out = "{\n    \"status\": 0,\n    \"message\": \"query ok\",\n    \"locations\": [\n";
   for (std::size_t i = 0; i < items.size(); ++i) {
     auto p = parsePair(items[i]);
-    if (!p || (type != 6 && !inRange(p->first, p->second)))
-      return tencentError(310, "locations参数错误");
+    if (!p || (type != 6 && !inRange(p->first, p->second))) return tencentError(310, "locations参数错误");
     double lat = p->first, lng = p->second;
     if (type != 5) {
       lat += 0.001 * type;
       lng += 0.002 * type;
     }
-    out += "        {\n            \"lng\": " + fixed(lng, 6) + ",\n            \"lat\": " +
-           fixed(lat, 6) + "\n        }" + (i + 1 < items.size() ? ",\n" : "\n");
+    out += "        {\n            \"lng\": " + fixed(lng, 6) + ",\n            \"lat\": " + fixed(lat, 6) +
+           "\n        }" + (i + 1 < items.size() ? ",\n" : "\n");
   }
   out += "    ]\n}";
   return out;
@@ -194,12 +192,20 @@ std::string geocoder(const httplib::Request& req) {
       "    \"request_id\": \"mapsim\",\n"
       "    \"result\": {\n"
       "        \"location\": {\n"
-      "            \"lat\": " + fixed(p->first, 6) + ",\n"
-      "            \"lng\": " + fixed(p->second, 6) + "\n"
+      "            \"lat\": " +
+      fixed(p->first, 6) +
+      ",\n"
+      "            \"lng\": " +
+      fixed(p->second, 6) +
+      "\n"
       "        },\n"
-      "        \"address\": \"模拟市坐标路" + at + "号\",\n"
+      "        \"address\": \"模拟市坐标路" +
+      at +
+      "号\",\n"
       "        \"formatted_addresses\": {\n"
-      "            \"recommend\": \"坐标路" + at + "\"\n"
+      "            \"recommend\": \"坐标路" +
+      at +
+      "\"\n"
       "        },\n"
       "        \"address_component\": {\n"
       "            \"city\": \"模拟市\",\n"
@@ -238,8 +244,7 @@ std::string geoconv(const httplib::Request& req) {
   std::string out = "{\"status\":0,\"result\":[";
   for (std::size_t i = 0; i < items.size(); ++i) {
     auto p = parsePair(items[i]);
-    if (!p || !inRange(p->second, p->first))
-      return baiduReply(callback, baiduError(24, "coords格式非法"));
+    if (!p || !inRange(p->second, p->first)) return baiduReply(callback, baiduError(24, "coords格式非法"));
     double x = p->first + 0.0065 + 0.001 * from, y = p->second + 0.006 + 0.001 * from;
     out += std::string(i ? "," : "") + "{\"x\":" + fixed(x, 9) + ",\"y\":" + fixed(y, 9) + "}";
   }
@@ -296,11 +301,10 @@ void serve(Api api, const httplib::Request& req, httplib::Response& res) {
   if (d.fault == Fault::Cut) {
     // Announce the whole body, send half of it, then drop the connection.
     auto shared = std::make_shared<std::string>(std::move(body));
-    res.set_content_provider(shared->size(), type,
-                             [shared](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                               if (offset == 0) sink.write(shared->data(), shared->size() / 2);
-                               return false;
-                             });
+    res.set_content_provider(shared->size(), type, [shared](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+      if (offset == 0) sink.write(shared->data(), shared->size() / 2);
+      return false;
+    });
     return;
   }
   res.set_content(body, type);
@@ -313,10 +317,10 @@ void configure(const httplib::Request& req, httplib::Response& res) {
   state.rate = paramLong(req, "rate", state.rate);
   state.slowMs = paramLong(req, "slowMs", state.slowMs);
   if (req.has_param("fault")) {
-    static const std::map<std::string, Fault> names{
-        {"none", Fault::None},       {"slow", Fault::Slow},       {"cut", Fault::Cut},
-        {"http500", Fault::Http500}, {"garbage", Fault::Garbage}, {"ratelimit", Fault::RateLimit},
-        {"layout", Fault::Layout}};
+    static const std::map<std::string, Fault> names{{"none", Fault::None},       {"slow", Fault::Slow},
+                                                    {"cut", Fault::Cut},         {"http500", Fault::Http500},
+                                                    {"garbage", Fault::Garbage}, {"ratelimit", Fault::RateLimit},
+                                                    {"layout", Fault::Layout}};
     auto it = names.find(param(req, "fault"));
     if (it == names.end()) {
       res.status = 400;
