@@ -115,6 +115,7 @@ class CollectRecorder : public CollectionListener {
   }
   std::size_t collected() const { std::lock_guard lock(mutex_); return collected_; }
   bool stopped() const { std::lock_guard lock(mutex_); return stopped_; }
+  int finishes() const { std::lock_guard lock(mutex_); return finishes_; }
   bool outOfOrder() const { std::lock_guard lock(mutex_); return outOfOrder_; }
   std::chrono::steady_clock::time_point finishedAt() const {
     std::lock_guard lock(mutex_);
