@@ -222,7 +222,7 @@ std::optional<std::string> baiduCode(const std::string& city) {
       {"北京", "131"}, {"上海", "289"}, {"广州", "257"}, {"深圳", "340"}, {"合肥", "127"}};
   if (city.empty() || city.rfind("无", 0) == 0) return std::nullopt;
   if (auto it = known.find(city); it != known.end()) return it->second;
-  return std::to_string(1000 + fnv(city) % 9000);
+  return std::to_string(10000 + fnv(city) % 900000);
 }
 
 std::string baiduCallback(const std::string& callback, const std::string& json) {
