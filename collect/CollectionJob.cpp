@@ -28,9 +28,13 @@ std::string keyRefusedText(const std::string& reason) { return "腾讯密钥不�
 
 }  // namespace
 
-std::string completedStatus(int failedRequests) {
-  if (failedRequests <= 0) return CollectTexts::completed;
-  return "----采集完成，" + std::to_string(failedRequests) + "个请求失败----";
+std::string completedStatus(int failedRequests, int skippedCities) {
+  // The skip and failure texts are overwritten as the run goes on; the end text keeps count.
+  std::string extra;
+  if (failedRequests > 0) extra += "，" + std::to_string(failedRequests) + "个请求失败";
+  if (skippedCities > 0) extra += "，" + std::to_string(skippedCities) + "个城市已跳过";
+  if (extra.empty()) return CollectTexts::completed;
+  return "----采集完成" + extra + "----";
 }
 
 std::vector<std::string> collectLines(std::string_view text) {
@@ -234,7 +238,7 @@ void CollectionJob::work(MapSource source, std::vector<std::string> cities,
     setStatus(keyRefusedText(refusal));
     listener_.notice(keyRefusedText(refusal));
   } else {
-    setStatus(completedStatus(stats.failedRequests));
+    setStatus(completedStatus(stats.failedRequests, stats.skippedCities));
     listener_.notice(CollectTexts::completedNotice);
   }
   running_ = false;

@@ -40,8 +40,9 @@ struct CollectTexts {
   static constexpr const char* stopped = "----采集已停止----";
   static constexpr const char* completedNotice = "采集完成！";
 };
-// "----采集完成，3个请求失败----" when requests failed, else the plain completion text.
-std::string completedStatus(int failedRequests);
+// The completion text, naming failed requests and skipped city lines when there were any:
+// "----采集完成，3个请求失败，1个城市已跳过----".
+std::string completedStatus(int failedRequests, int skippedCities = 0);
 
 // The input box split into lines: blanks around a line trimmed, blank lines and repeated
 // lines dropped, order kept. Takes "\r\n", "\n" and "\r" as line ends.

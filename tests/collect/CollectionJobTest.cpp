@@ -236,7 +236,7 @@ TEST_F(CollectionJobTest, CityLinesWithoutAServiceCityAreSkippedByName) {
     EXPECT_EQ(recorder.rows().size(), 4u);
     EXPECT_EQ(recorder.rows()[0][1].substr(0, 6), "上海");
     EXPECT_EQ(job.stats().skippedCities, 1);
-    EXPECT_EQ(statuses.back(), "----采集完成----");
+    EXPECT_EQ(statuses.back(), "----采集完成，1个城市已跳过----");
     EXPECT_EQ(recorder.notices(), std::vector<std::string>{"采集完成！"});
   }
 }
