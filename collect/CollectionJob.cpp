@@ -52,6 +52,14 @@ std::vector<std::string> collectLines(std::string_view text) {
   return lines;
 }
 
+bool hasLinesWithoutAmapCode(std::string_view cityText) {
+  for (const auto& line : collectLines(cityText)) {
+    auto bar = line.find('|');
+    if (bar == std::string::npos || trimmed(std::string_view(line).substr(bar + 1)).empty()) return true;
+  }
+  return false;
+}
+
 CollectionJob::CollectionJob(CollectionListener& listener) : listener_(listener) {}
 
 CollectionJob::~CollectionJob() {

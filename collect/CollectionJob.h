@@ -48,6 +48,10 @@ std::string completedStatus(int failedRequests, int skippedCities = 0);
 // lines dropped, order kept. Takes "\r\n", "\n" and "\r" as line ends.
 std::vector<std::string> collectLines(std::string_view text);
 
+// True when a city line lacks the "|" and code that an Amap search needs (lines typed or taken
+// from the national city picker): the page then points the user to the Amap city picker.
+bool hasLinesWithoutAmapCode(std::string_view cityText);
+
 class CollectionJob {
  public:
   explicit CollectionJob(CollectionListener& listener);

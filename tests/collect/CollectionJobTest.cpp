@@ -74,6 +74,11 @@ TEST(CollectInput, LinesAreTrimmedBlankAndRepeatedOnesDropped) {
   EXPECT_EQ(collectLines(" 上海 \r\n\r\n\t北京\n上海\r合肥|340100\xE3\x80\x80"),
             (std::vector<std::string>{"上海", "北京", "合肥|340100"}));
   EXPECT_TRUE(collectLines(" \r\n\t\n").empty());
+
+  EXPECT_FALSE(hasLinesWithoutAmapCode("合肥|340100\r\n\r\n上海|310000"));
+  EXPECT_TRUE(hasLinesWithoutAmapCode("合肥|340100\r\n上海"));
+  EXPECT_TRUE(hasLinesWithoutAmapCode("合肥| "));
+  EXPECT_FALSE(hasLinesWithoutAmapCode(""));
 }
 
 TEST_F(CollectionJobTest, EmptyInputsRefuseToStartAndChangeNothing) {
