@@ -98,8 +98,7 @@ int main() {
               kCities, kKeywords, kPlaces, kCities * kKeywords * kPlaces);
   std::printf("%-8s %8s %9s %9s %7s %9s %10s\n", "service", "rows", "distinct", "requests",
               "failed", "wall s", "requests/s");
-  for (Service s : {Service::Tencent, Service::BaiduApi, Service::Amap})
-    Pacer::forService(s).setRate(0);
+  Pacer::setAllPaced(false);
   for (MapSource source : sources) {
     Figures f = run(source, kCities, kKeywords, kPlaces, key);
     std::printf("%-8s %8zu %9zu %9d %7d %9.2f %10.0f%s\n", std::string(sourceName(source)).c_str(),
@@ -109,16 +108,16 @@ int main() {
                     : "  MISMATCH");
   }
 
-  // Pacing on. Amap has no pacing of its own; it is given one here to measure the pacer.
+  // Pacing on, at each service's default rate.
   struct Paced {
     MapSource source;
     Service service;
     double rate;
     int cities, keywords;
   } paced[] = {
-      {MapSource::Baidu, Service::BaiduApi, 20, 2, 8},
-      {MapSource::Amap, Service::Amap, 10, 2, 6},
-      {MapSource::Tencent, Service::Tencent, 5, 2, 4},
+      {MapSource::Baidu, Service::BaiduApi, Pacer::defaultRate(Service::BaiduApi), 2, 8},
+      {MapSource::Amap, Service::Amap, Pacer::defaultRate(Service::Amap), 2, 6},
+      {MapSource::Tencent, Service::Tencent, Pacer::defaultRate(Service::Tencent), 2, 4},
   };
   std::printf("\npacing on (%d places per pair):\n", kPlaces);
   std::printf("%-8s %9s %9s %12s %12s %8s\n", "service", "pairs", "requests", "configured/s",
@@ -126,7 +125,7 @@ int main() {
   for (const auto& p : paced) {
     Pacer::forService(p.service).setRate(p.rate);
     Figures f = run(p.source, p.cities, p.keywords, kPlaces, key);
-    // The Baidu city lookups go to the map site, which is not paced; they are left out.
+    // The Baidu city lookups go to the map site, left unpaced here; they are not counted.
     int pacedRequests = f.requests - (p.source == MapSource::Baidu ? p.cities : 0);
     double measured = (pacedRequests - 1) / f.seconds;
     std::printf("%-8s %9d %9d %12.1f %12.2f %7.1f%%\n", std::string(sourceName(p.source)).c_str(),
@@ -134,7 +133,5 @@ int main() {
                 100.0 * (measured - p.rate) / p.rate);
     Pacer::forService(p.service).setRate(0);
   }
-  Pacer::forService(Service::Tencent).setRate(5);
-  Pacer::forService(Service::BaiduApi).setRate(20);
   return 0;
 }

@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
   std::size_t lines = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 10000;
   testing::MapSim sim;
   sim.becomeServiceBase();
-  Pacer::forService(Service::Tencent).setRate(0);
+  Pacer::setAllPaced(false);
 
   std::string input;
   for (std::size_t i = 0; i < lines; ++i) {

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "coords/Pacer.h"
+#include "net/TextServices.h"
 
 namespace tessary::collect_detail {
 
@@ -78,7 +79,7 @@ Exchange exchange(Service service, WebRequest request, const SearchSettings& set
       result.message = kRateLimitedForGood;
       return result;
     }
-    if (!sleepUnlessStopped(RateLimitRetry::waitMs(), settings.cancel)) {
+    if (!pauseWithMessages(RateLimitRetry::waitMs(), settings.cancel)) {
       result.outcome = Outcome::Stopped;
       return result;
     }

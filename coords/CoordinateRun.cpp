@@ -415,7 +415,7 @@ CoordinateRun::Reading CoordinateRun::ask(const std::vector<std::size_t>& batch,
       }
     }
     if (reading.kind != Reading::RateLimited || attempt >= RateLimitRetry::kRetries) break;
-    if (!sleepUnlessStopped(RateLimitRetry::waitMs(), &stop_)) return {Reading::Stopped, {}, {}};
+    if (!pauseWithMessages(RateLimitRetry::waitMs(), &stop_)) return {Reading::Stopped, {}, {}};
   }
   return reading;
 }

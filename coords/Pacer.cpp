@@ -13,18 +13,29 @@ Pacer::Pacer(double perSecond) {
   setRate(perSecond);
 }
 
-Pacer& Pacer::forService(Service service) {
-  static Pacer tencent(5);
-  static Pacer baidu(20);
-  static Pacer unpaced(0);
+double Pacer::defaultRate(Service service) {
+  // The Amap web site publishes no limit; 10 a second keeps a long run from being turned away.
   switch (service) {
-    case Service::Tencent:
-      return tencent;
-    case Service::BaiduApi:
-      return baidu;
-    default:
-      return unpaced;
+    case Service::Tencent: return 5;
+    case Service::BaiduApi: return 20;
+    case Service::BaiduMap: return 20;
+    case Service::Amap: return 10;
+    case Service::Maker: return 0;
   }
+  return 0;
+}
+
+Pacer& Pacer::forService(Service service) {
+  // One pacer per service, so that changing one rate leaves the others alone.
+  static Pacer pacers[] = {Pacer(defaultRate(Service::BaiduMap)), Pacer(defaultRate(Service::BaiduApi)),
+                           Pacer(defaultRate(Service::Amap)), Pacer(defaultRate(Service::Tencent)),
+                           Pacer(defaultRate(Service::Maker))};
+  return pacers[static_cast<int>(service)];
+}
+
+void Pacer::setAllPaced(bool paced) {
+  for (Service s : {Service::BaiduMap, Service::BaiduApi, Service::Amap, Service::Tencent, Service::Maker})
+    forService(s).setRate(paced ? defaultRate(s) : 0);
 }
 
 void Pacer::setRate(double perSecond) {
@@ -67,17 +78,6 @@ int RateLimitRetry::waitMs() {
 }
 void RateLimitRetry::setWaitMs(int ms) {
   g_rateLimitWaitMs = ms;
-}
-
-bool sleepUnlessStopped(long ms, const std::atomic<bool>* stop) {
-  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (true) {
-    if (stop && stop->load()) return false;
-    auto now = std::chrono::steady_clock::now();
-    if (now >= until) return true;
-    std::this_thread::sleep_for(
-        std::min<std::chrono::steady_clock::duration>(until - now, std::chrono::milliseconds(20)));
-  }
 }
 
 }  // namespace tessary

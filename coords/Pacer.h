@@ -1,7 +1,7 @@
 #pragma once
 // Request pacing per map service, shared by every run in the process (the services count
 // requests per key, and two pages may use the same key at once). Defaults: Tencent 5 requests
-// a second, Baidu 20. Benchmarks and tests may change or switch off pacing here.
+// a second, Baidu 20, Amap 10. Benchmarks and tests may change or switch off pacing here.
 
 #include <atomic>
 #include <chrono>
@@ -16,6 +16,9 @@ class Pacer {
   explicit Pacer(double perSecond = 0);
 
   static Pacer& forService(Service service);
+  static double defaultRate(Service service);
+  // Every service at its default rate, or (tests, benchmarks) none paced at all.
+  static void setAllPaced(bool paced);
 
   // perSecond <= 0 switches pacing off.
   void setRate(double perSecond);
@@ -37,8 +40,5 @@ struct RateLimitRetry {
   static void setWaitMs(int ms);
   static constexpr int kRetries = 3;
 };
-
-// Sleeps up to ms milliseconds; returns false as soon as `stop` is set.
-bool sleepUnlessStopped(long ms, const std::atomic<bool>* stop);
 
 }  // namespace tessary

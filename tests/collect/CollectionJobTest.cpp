@@ -35,13 +35,11 @@ class CollectionJobTest : public ::testing::Test {
   static void TearDownTestSuite() { sim_.reset(); }
 
   void SetUp() override {
-    Pacer::forService(Service::Tencent).setRate(0);
-    Pacer::forService(Service::BaiduApi).setRate(0);
+    Pacer::setAllPaced(false);
     RateLimitRetry::setWaitMs(100);
   }
   void TearDown() override {
-    Pacer::forService(Service::Tencent).setRate(5);
-    Pacer::forService(Service::BaiduApi).setRate(20);
+    Pacer::setAllPaced(true);
     RateLimitRetry::setWaitMs(1000);
   }
 

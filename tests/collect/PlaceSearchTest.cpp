@@ -193,12 +193,10 @@ class PlaceSearchSimTest : public ::testing::Test {
   }
   static void TearDownTestSuite() { sim_.reset(); }
   void SetUp() override {
-    Pacer::forService(Service::Tencent).setRate(0);
-    Pacer::forService(Service::BaiduApi).setRate(0);
+    Pacer::setAllPaced(false);
   }
   void TearDown() override {
-    Pacer::forService(Service::Tencent).setRate(5);
-    Pacer::forService(Service::BaiduApi).setRate(20);
+    Pacer::setAllPaced(true);
   }
   static std::unique_ptr<MapSim> sim_;
 };

@@ -32,13 +32,11 @@ class CoordinateRunTest : public ::testing::Test {
 
   void SetUp() override {
     // Pacing is tested on its own; here it would only slow the runs down.
-    Pacer::forService(Service::Tencent).setRate(0);
-    Pacer::forService(Service::BaiduApi).setRate(0);
+    Pacer::setAllPaced(false);
     RateLimitRetry::setWaitMs(200);
   }
   void TearDown() override {
-    Pacer::forService(Service::Tencent).setRate(5);
-    Pacer::forService(Service::BaiduApi).setRate(20);
+    Pacer::setAllPaced(true);
     RateLimitRetry::setWaitMs(1000);
   }
 
