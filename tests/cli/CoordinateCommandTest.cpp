@@ -3,10 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -15,98 +11,18 @@
 #include "coords/RecordingListener.h"
 #include "coords/SimControl.h"
 #include "io/WorkbookReader.h"
+#include "support/SimulatorTest.h"
 
 namespace tessary {
 namespace {
 
-namespace fs = std::filesystem;
 using testing::freshKey;
 using testing::MapSim;
+using testing::parseCsv;
 using testing::RecordingListener;
 using testing::requestLog;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-class CoordinateCommandTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    sim_ = std::make_unique<MapSim>();
-    sim_->becomeServiceBase();
-  }
-  static void TearDownTestSuite() { sim_.reset(); }
-
-  void SetUp() override {
-    char name[] = "/tmp/tessary-cli-XXXXXX";
-    dir_ = mkdtemp(name);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string file(const std::string& name) const { return (dir_ / name).string(); }
-
-  // Runs tessary-cli with `args`, feeding `input` on standard input. `env` is put before the
-  // command as NAME=value words; the keys file and key variables are cleared unless given.
-  Outcome cli(const std::string& args, const std::string& input, const std::string& env = "") {
-    { std::ofstream(file("stdin"), std::ios::binary) << input; }
-    std::string command = "env -u TESSARY_TENCENT_KEY -u TESSARY_BAIDU_KEY TESSARY_KEYS_INI=" + file("none.ini") +
-                          " TESSARY_SERVICE_BASE=" + sim_->base() + " " + env + " " TESSARY_CLI_PATH " " + args + " <" +
-                          file("stdin") + " >" + file("stdout") + " 2>" + file("stderr");
-    Outcome o;
-    int raw = std::system(command.c_str());
-    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    o.out = slurp(file("stdout"));
-    o.err = slurp(file("stderr"));
-    return o;
-  }
-
-  static std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
-
-  static std::unique_ptr<MapSim> sim_;
-  fs::path dir_;
-};
-
-std::unique_ptr<MapSim> CoordinateCommandTest::sim_;
-
-// Minimal CSV reading for the tool's own output.
-std::vector<Row> parseCsv(const std::string& text) {
-  std::vector<Row> rows;
-  Row row;
-  std::string field;
-  bool quoted = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (quoted) {
-      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-        field += '"';
-        ++i;
-      } else if (c == '"') {
-        quoted = false;
-      } else {
-        field += c;
-      }
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == ',') {
-      row.push_back(field);
-      field.clear();
-    } else if (c == '\r') {
-    } else if (c == '\n') {
-      row.push_back(field);
-      rows.push_back(row);
-      row.clear();
-      field.clear();
-    } else {
-      field += c;
-    }
-  }
-  return rows;
-}
+class CoordinateCommandTest : public testing::CommandTest {};
 
 TEST_F(CoordinateCommandTest, RowsMatchTheEngineTheWindowDrives) {
   const std::string input = "39.9,116.4\r\n\r\n 40.1,116.5 \r\nnot,a point\r\n95,116\r\n";
@@ -187,7 +103,7 @@ TEST_F(CoordinateCommandTest, KeyComesFromOptionThenEnvironmentThenKeysFile) {
 }
 
 TEST_F(CoordinateCommandTest, WritesWorkbooksAndCsvFiles) {
-  { std::ofstream(file("in.txt"), std::ios::binary) << "116.4,39.9\r\n117,40\r\n"; }
+  write("in.txt", "116.4,39.9\r\n117,40\r\n");
   Outcome o = cli("convert --to baidu --key k -i " + file("in.txt") + " -o " + file("out.XLS"), "");
   ASSERT_EQ(o.status, 0) << o.err;
   auto sheet = testing::readSheet(file("out.XLS"));

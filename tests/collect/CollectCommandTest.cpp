@@ -3,109 +3,28 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-
 #include "collect/PlaceSim.h"
 #include "io/WorkbookReader.h"
 #include "net/TextServices.h"
+#include "support/SimulatorTest.h"
 
 namespace tessary {
 namespace {
 
-namespace fs = std::filesystem;
 using testing::configureTag;
 using testing::freshWord;
 using testing::MapSim;
+using testing::parseCsv;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::vector<Row> parseCsv(const std::string& text) {
-  std::vector<Row> rows;
-  Row row;
-  std::string field;
-  bool quoted = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (quoted) {
-      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-        field += '"';
-        ++i;
-      } else if (c == '"') {
-        quoted = false;
-      } else {
-        field += c;
-      }
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == ',') {
-      row.push_back(field);
-      field.clear();
-    } else if (c == '\n') {
-      row.push_back(field);
-      rows.push_back(row);
-      row.clear();
-      field.clear();
-    } else if (c != '\r') {
-      field += c;
-    }
-  }
-  return rows;
-}
-
-class CollectCommandTest : public ::testing::Test {
+class CollectCommandTest : public testing::CommandTest {
  protected:
-  static void SetUpTestSuite() {
-    sim_ = std::make_unique<MapSim>();
-    sim_->becomeServiceBase();
-  }
-  static void TearDownTestSuite() { sim_.reset(); }
-
-  void SetUp() override {
-    char name[] = "/tmp/tessary-collect-XXXXXX";
-    dir_ = mkdtemp(name);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string file(const std::string& name) const { return (dir_ / name).string(); }
-  void write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(file(name), std::ios::binary) << bytes;
-  }
-
-  Outcome cli(const std::string& args) {
-    std::string command = "env -u TESSARY_TENCENT_KEY TESSARY_KEYS_INI=" + file("none.ini") +
-                          " TESSARY_SERVICE_BASE=" + sim_->base() + " " TESSARY_CLI_PATH " collect " +
-                          args + " </dev/null >" + file("stdout") + " 2>" + file("stderr");
-    Outcome o;
-    int raw = std::system(command.c_str());
-    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    o.out = slurp(file("stdout"));
-    o.err = slurp(file("stderr"));
-    return o;
-  }
-
-  static std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
-
-  static std::unique_ptr<MapSim> sim_;
-  fs::path dir_;
+  Outcome collect(const std::string& args) { return cli("collect " + args); }
 };
-
-std::unique_ptr<MapSim> CollectCommandTest::sim_;
 
 TEST_F(CollectCommandTest, CitiesAndKeywordsFromOptionsAndFilesGiveTheListAsCsv) {
   const std::string a = freshWord("茶", 12), b = freshWord("书", 3);
   write("keywords.txt", utf8ToLocal(a + "\r\n\r\n" + b + "\r\n"));  // local text, as users save it
-  Outcome o = cli("--service baidu --city 北京 --city '无名城' --keywords " + file("keywords.txt"));
+  Outcome o = collect("--service baidu --city 北京 --city '无名城' --keywords " + file("keywords.txt"));
   EXPECT_EQ(o.status, 0) << o.err;
   auto rows = parseCsv(o.out);
   ASSERT_EQ(rows.size(), 16u);
@@ -119,20 +38,20 @@ TEST_F(CollectCommandTest, CitiesAndKeywordsFromOptionsAndFilesGiveTheListAsCsv)
 
 TEST_F(CollectCommandTest, ExitStatusesAndTheWorkbook) {
   // Could not start: the page's message and status 2, nothing on standard output.
-  Outcome refused = cli("--service amap --keyword x");
+  Outcome refused = collect("--service amap --keyword x");
   EXPECT_EQ(refused.status, 2);
   EXPECT_NE(refused.err.find("请先选择城市输入关键词"), std::string::npos);
   EXPECT_TRUE(refused.out.empty());
-  Outcome noKey = cli("--service tencent --city 上海 --keyword x");
+  Outcome noKey = collect("--service tencent --city 上海 --keyword x");
   EXPECT_EQ(noKey.status, 2);
   EXPECT_NE(noKey.err.find("请先输入城市名/关键词/密钥"), std::string::npos);
-  EXPECT_EQ(cli("--service google --city 上海 --keyword x").status, 2);
-  EXPECT_EQ(cli("--service baidu --city 上海 --keywords " + file("missing.txt")).status, 2);
+  EXPECT_EQ(collect("--service google --city 上海 --keyword x").status, 2);
+  EXPECT_EQ(collect("--service baidu --city 上海 --keywords " + file("missing.txt")).status, 2);
 
   // A request that fails: status 1, the message with its place, the rest still written.
   const std::string bad = freshWord("坏", 5), good = freshWord("好", 4);
   configureTag(*sim_, bad, "fault=http500");
-  Outcome failed = cli("--service amap --city '合肥|340100' --keyword " + bad + " --keyword " + good +
+  Outcome failed = collect("--service amap --city '合肥|340100' --keyword " + bad + " --keyword " + good +
                        " -o " + file("list.xls"));
   EXPECT_EQ(failed.status, 1);
   EXPECT_NE(failed.err.find("合肥 / " + bad + " / 第1页：服务器返回错误(HTTP 500)"), std::string::npos)
@@ -145,7 +64,7 @@ TEST_F(CollectCommandTest, ExitStatusesAndTheWorkbook) {
   EXPECT_TRUE(sheet.allText);
 
   // A refused key ends the run: status 1 and the reason.
-  Outcome badKey = cli("--service tencent --city 上海 --keyword x --key bad-one");
+  Outcome badKey = collect("--service tencent --city 上海 --keyword x --key bad-one");
   EXPECT_EQ(badKey.status, 1);
   EXPECT_NE(badKey.err.find("腾讯密钥不可用：key格式错误"), std::string::npos) << badKey.err;
 }

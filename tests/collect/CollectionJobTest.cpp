@@ -11,6 +11,7 @@
 #include "collect/CollectionJob.h"
 #include "collect/PlaceSim.h"
 #include "coords/Pacer.h"
+#include "support/SimulatorTest.h"
 
 namespace tessary {
 namespace {
@@ -25,22 +26,11 @@ using namespace std::chrono_literals;
 
 std::string stemOf(const std::string& word) { return word.substr(0, word.find_first_of("#~")); }
 
-class CollectionJobTest : public ::testing::Test {
+class CollectionJobTest : public testing::SimulatorTest {
  protected:
   static void SetUpTestSuite() {
-    sim_ = std::make_unique<MapSim>();
-    sim_->becomeServiceBase();
+    SimulatorTest::SetUpTestSuite();
     configurePlaceKey(*sim_, kKey, "rate=0");
-  }
-  static void TearDownTestSuite() { sim_.reset(); }
-
-  void SetUp() override {
-    Pacer::setAllPaced(false);
-    RateLimitRetry::setWaitMs(100);
-  }
-  void TearDown() override {
-    Pacer::setAllPaced(true);
-    RateLimitRetry::setWaitMs(1000);
   }
 
   // Starts a run and waits for its end.
@@ -63,10 +53,8 @@ class CollectionJobTest : public ::testing::Test {
   }
 
   static constexpr const char* kKey = "collect-key";
-  static std::unique_ptr<MapSim> sim_;
 };
 
-std::unique_ptr<MapSim> CollectionJobTest::sim_;
 
 TEST(CollectInput, LinesAreTrimmedBlankAndRepeatedOnesDropped) {
   EXPECT_EQ(collectLines(" 上海 \r\n\r\n\t北京\n上海\r合肥|340100\xE3\x80\x80"),

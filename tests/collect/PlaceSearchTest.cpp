@@ -9,6 +9,7 @@
 #include "collect/PlaceSearch.h"
 #include "collect/PlaceSim.h"
 #include "coords/Pacer.h"
+#include "support/SimulatorTest.h"
 
 namespace tessary {
 namespace {
@@ -185,23 +186,7 @@ TEST(PlaceSearchPaging, EndSignalsOfEachService) {
 
 // ---- Requests and replies over the simulator -----------------------------------------------
 
-class PlaceSearchSimTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    sim_ = std::make_unique<MapSim>();
-    sim_->becomeServiceBase();
-  }
-  static void TearDownTestSuite() { sim_.reset(); }
-  void SetUp() override {
-    Pacer::setAllPaced(false);
-  }
-  void TearDown() override {
-    Pacer::setAllPaced(true);
-  }
-  static std::unique_ptr<MapSim> sim_;
-};
-
-std::unique_ptr<MapSim> PlaceSearchSimTest::sim_;
+class PlaceSearchSimTest : public testing::SimulatorTest {};
 
 TEST_F(PlaceSearchSimTest, BaiduLooksTheCityUpOnceThenAsksPagesFromZero) {
   const std::string word = freshWord("咖啡", 25);

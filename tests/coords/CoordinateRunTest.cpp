@@ -9,6 +9,7 @@
 
 #include "coords/CoordinateRun.h"
 #include "coords/Pacer.h"
+#include "support/SimulatorTest.h"
 #include "coords/RecordingListener.h"
 #include "coords/SimControl.h"
 
@@ -22,23 +23,8 @@ using testing::RecordingListener;
 using testing::requestLog;
 using namespace std::chrono_literals;
 
-class CoordinateRunTest : public ::testing::Test {
+class CoordinateRunTest : public testing::SimulatorTest {
  protected:
-  static void SetUpTestSuite() {
-    sim_ = std::make_unique<MapSim>();
-    sim_->becomeServiceBase();
-  }
-  static void TearDownTestSuite() { sim_.reset(); }
-
-  void SetUp() override {
-    // Pacing is tested on its own; here it would only slow the runs down.
-    Pacer::setAllPaced(false);
-    RateLimitRetry::setWaitMs(200);
-  }
-  void TearDown() override {
-    Pacer::setAllPaced(true);
-    RateLimitRetry::setWaitMs(1000);
-  }
 
   // Runs input to its end and returns the listener's rows.
   std::vector<Row> runToEnd(CoordinatePage page, const std::string& input, RunOptions options) {
@@ -57,11 +43,9 @@ class CoordinateRunTest : public ::testing::Test {
     return options;
   }
 
-  static std::unique_ptr<MapSim> sim_;
   RecordingListener listener_;
 };
 
-std::unique_ptr<MapSim> CoordinateRunTest::sim_;
 
 TEST(CoordinateLines, TrimsDropsBlanksAndChecksTheForm) {
   EXPECT_EQ(inputLines(" 39.9,116.4 \r\n\r\n\t40,117\n  \n\r-1.5,2"),
