@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSet>
+#include <QStyledItemDelegate>
 #include <QTextCursor>
 #include <QTreeWidget>
 
@@ -18,6 +19,15 @@ namespace tessary::app {
 namespace {
 
 constexpr int kItemHeight = 20;
+
+// Tree rows are 20 pixels high whatever the font.
+class FixedHeightDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    return {QStyledItemDelegate::sizeHint(option, index).width(), kItemHeight};
+  }
+};
 
 QStringList nonBlankLines(const QString& text) {
   QStringList lines;
@@ -68,19 +78,18 @@ void PickerDialog::bind(QTreeWidget* tree, QPlainTextEdit* chosen, QPushButton* 
     button->setDefault(false);
   }
 
+  tree->setItemDelegate(new FixedHeightDelegate(tree));
   tree->setRootIsDecorated(true);
   tree->setItemsExpandable(true);
   for (const PickerGroup& group : table) {
     auto* top = new QTreeWidgetItem(tree, QStringList(QString::fromUtf8(group.name)));
-    top->setSizeHint(0, QSize(-1, kItemHeight));
     if (boldGroups) {
       QFont bold = tree->font();
       bold.setBold(true);
       top->setFont(0, bold);
     }
     for (const char* entry : group.items) {
-      auto* item = new QTreeWidgetItem(top, QStringList(QString::fromUtf8(entry)));
-      item->setSizeHint(0, QSize(-1, kItemHeight));
+      new QTreeWidgetItem(top, QStringList(QString::fromUtf8(entry)));
     }
   }
   tree->collapseAll();

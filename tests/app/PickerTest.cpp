@@ -113,6 +113,7 @@ TEST_P(PickerTest, OpensWithItsTableCollapsedAndTheFirstItemCurrent) {
   EXPECT_EQ(tree->topLevelItem(0)->text(0), QString::fromUtf8(c.firstGroup));
   EXPECT_EQ(tree->topLevelItem(c.groups - 1)->text(0), QString::fromUtf8(c.lastGroup));
   EXPECT_EQ(tree->currentItem(), tree->topLevelItem(0));
+  EXPECT_EQ(tree->visualItemRect(tree->topLevelItem(1)).height(), 20);
   for (int i = 0; i < tree->topLevelItemCount(); ++i) {
     EXPECT_FALSE(tree->topLevelItem(i)->isExpanded());
     EXPECT_EQ(tree->topLevelItem(i)->font(0).bold(), c.bold);
