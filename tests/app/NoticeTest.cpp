@@ -132,6 +132,18 @@ TEST_F(NoticeLineTest, NoRecordNoAnswerOrAForeignAddressChangeNothing) {
   }
 }
 
+TEST_F(NoticeLineTest, ANoticeLongerThanTheLineRunsAlongIt) {
+  const std::string text(120, 'N');
+  configure("body=" + urlEncode("@1" + text + "#1https://a.cn/@1"));
+  auto w = start();
+  auto* line = control<QLabel>(w.get(), "透明标签_公告");
+  ASSERT_TRUE(waitUntil([&] { return !line->text().isEmpty(); }));
+  const QString first = line->text();
+  EXPECT_TRUE(waitUntil([&] { return line->text() != first; })) << "the text moves";
+  EXPECT_TRUE(timer(w.get())->isActive());
+  EXPECT_TRUE(line->text().contains(QString(20, QLatin1Char('N'))));
+}
+
 TEST_F(NoticeLineTest, ASlowServerNeverHoldsUpTheWindow) {
   configure("latency=20000");
   QElapsedTimer clock;
