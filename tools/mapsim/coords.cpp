@@ -37,62 +37,26 @@
 #include <string>
 #include <vector>
 
-#include "Sim.h"
+#include "Behaviour.h"
 #include "net/ServiceAddress.h"
 
 namespace mapsim {
 namespace {
 
-enum class Fault { None, Slow, Cut, Http500, Garbage, RateLimit, Layout };
-
-struct KeyState {
-  long latencyMs = 0;
-  long rate = -1;  // -1: the service's own limit
-  Fault fault = Fault::None;
-  long skip = 0;
-  long count = -1;
-  long slowMs = 5000;
-  std::deque<std::chrono::steady_clock::time_point> recent;
-  std::vector<std::string> log;
-};
-
 std::mutex g_mutex;
-std::map<std::string, KeyState> g_keys;
+std::map<std::string, Behaviour> g_keys;
 
 enum class Api { TencentTranslate, TencentGeocoder, BaiduGeoconv };
 
-struct Decision {
-  Fault fault = Fault::None;
-  bool limited = false;
-  long latencyMs = 0;
-  long slowMs = 0;
-};
-
 Decision admit(const std::string& key, Api api, const std::string& target) {
   std::lock_guard lock(g_mutex);
-  KeyState& state = g_keys[key];
+  Behaviour& state = g_keys[key];
   state.log.push_back(target);
   Decision d;
   d.latencyMs = state.latencyMs;
   d.slowMs = state.slowMs;
-  if (state.fault != Fault::None) {
-    if (state.skip > 0) {
-      --state.skip;
-    } else if (state.count != 0) {
-      d.fault = state.fault;
-      if (state.count > 0) --state.count;
-    }
-  }
-  long rate = state.rate >= 0 ? state.rate : (api == Api::BaiduGeoconv ? 20 : 5);
-  if (rate > 0) {
-    auto now = std::chrono::steady_clock::now();
-    while (!state.recent.empty() && now - state.recent.front() >= std::chrono::seconds(1)) state.recent.pop_front();
-    if (static_cast<long>(state.recent.size()) >= rate) {
-      d.limited = true;
-    } else {
-      state.recent.push_back(now);
-    }
-  }
+  d.fault = state.takeFault();
+  d.limited = state.overLimit(state.rateOr(api == Api::BaiduGeoconv ? 20 : 5));
   return d;
 }
 
@@ -255,30 +219,10 @@ std::string geoconv(const httplib::Request& req) {
 void serve(Api api, const httplib::Request& req, httplib::Response& res) {
   const std::string key = param(req, api == Api::BaiduGeoconv ? "ak" : "key");
   Decision d = admit(key, api, req.target);
-  if (d.latencyMs > 0) sleepMs(d.latencyMs);
   const std::string type =
       api == Api::BaiduGeoconv ? "text/javascript; charset=utf-8" : "application/json; charset=utf-8";
   const std::string callback = api == Api::BaiduGeoconv ? param(req, "callback") : "";
-
-  switch (d.fault) {
-    case Fault::Slow:
-      sleepMs(d.slowMs);
-      break;
-    case Fault::Http500:
-      res.status = 500;
-      res.set_content("<html><body><h1>500 Internal Server Error</h1></body></html>", "text/html");
-      return;
-    case Fault::Garbage:
-      res.set_content("<html><body>\x01\x02 maintenance \xff\xfe {[( </body></html>", type);
-      return;
-    case Fault::RateLimit:
-      d.limited = true;
-      break;
-    case Fault::Cut:
-    case Fault::Layout:
-    case Fault::None:
-      break;
-  }
+  if (beginReply(d, res, type)) return;
 
   std::string body;
   if (auto refusal = serviceRefusal(api, key, d.limited, callback)) {
@@ -298,47 +242,24 @@ void serve(Api api, const httplib::Request& req, httplib::Response& res) {
     for (std::size_t at = 0; (at = body.find(from, at)) != std::string::npos; at += to.size())
       body.replace(at, from.size(), to);
   }
-  if (d.fault == Fault::Cut) {
-    // Announce the whole body, send half of it, then drop the connection.
-    auto shared = std::make_shared<std::string>(std::move(body));
-    res.set_content_provider(shared->size(), type, [shared](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-      if (offset == 0) sink.write(shared->data(), shared->size() / 2);
-      return false;
-    });
-    return;
-  }
-  res.set_content(body, type);
+  sendReply(d, res, std::move(body), type);
 }
 
-void configure(const httplib::Request& req, httplib::Response& res) {
+void configureKey(const httplib::Request& req, httplib::Response& res) {
   std::lock_guard lock(g_mutex);
-  KeyState& state = g_keys[param(req, "key")];
-  state.latencyMs = paramLong(req, "latency", state.latencyMs);
-  state.rate = paramLong(req, "rate", state.rate);
-  state.slowMs = paramLong(req, "slowMs", state.slowMs);
-  if (req.has_param("fault")) {
-    static const std::map<std::string, Fault> names{{"none", Fault::None},       {"slow", Fault::Slow},
-                                                    {"cut", Fault::Cut},         {"http500", Fault::Http500},
-                                                    {"garbage", Fault::Garbage}, {"ratelimit", Fault::RateLimit},
-                                                    {"layout", Fault::Layout}};
-    auto it = names.find(param(req, "fault"));
-    if (it == names.end()) {
-      res.status = 400;
-      res.set_content("unknown fault", "text/plain");
-      return;
-    }
-    state.fault = it->second;
-    state.skip = paramLong(req, "skip", 0);
-    state.count = paramLong(req, "count", -1);
-  }
-  res.set_content("ok", "text/plain");
+  configure(req, res, g_keys[param(req, "key")],
+            {{"none", Fault::None},
+             {"slow", Fault::Slow},
+             {"cut", Fault::Cut},
+             {"http500", Fault::Http500},
+             {"garbage", Fault::Garbage},
+             {"ratelimit", Fault::RateLimit},
+             {"layout", Fault::Layout}});
 }
 
 void showLog(const httplib::Request& req, httplib::Response& res) {
   std::lock_guard lock(g_mutex);
-  std::string out;
-  for (const auto& line : g_keys[param(req, "key")].log) out += line + "\n";
-  res.set_content(out, "text/plain");
+  answerLog(g_keys[param(req, "key")], res);
 }
 
 Registration routes([] {
@@ -350,7 +271,7 @@ Registration routes([] {
            [](const httplib::Request& q, httplib::Response& r) { serve(Api::TencentGeocoder, q, r); });
   addRoute(std::string(publicHost(Service::BaiduApi)), "/geoconv/v1/",
            [](const httplib::Request& q, httplib::Response& r) { serve(Api::BaiduGeoconv, q, r); });
-  addRoute("", "/mapsim/coords/config", configure);
+  addRoute("", "/mapsim/coords/config", configureKey);
   addRoute("", "/mapsim/coords/log", showLog);
 });
 

@@ -42,47 +42,17 @@
 #include <string>
 #include <vector>
 
-#include "Sim.h"
+#include "Behaviour.h"
 #include "net/ServiceAddress.h"
 
 namespace mapsim {
 namespace {
 
-enum class Fault { None, Slow, Cut, Http500, Garbage, RateLimit, Repeat };
 enum class Api { BaiduLookup, BaiduSearch, Amap, Tencent };
 
-struct TagState {
-  bool configured = false;
-  long latencyMs = 0;
-  long rate = -1;  // -1: the default (Tencent keys 5, everything else unlimited)
-  Fault fault = Fault::None;
-  long skip = 0;
-  long count = -1;
-  long slowMs = 5000;
-  std::deque<std::chrono::steady_clock::time_point> recent;
-  std::vector<std::string> log;
-};
-
 std::mutex g_mutex;
-std::map<std::string, TagState> g_tags;
+std::map<std::string, Behaviour> g_tags;
 std::map<std::string, std::string> g_baiduCities;  // code -> city name
-
-struct Decision {
-  Fault fault = Fault::None;
-  bool limited = false;
-  long latencyMs = 0;
-  long slowMs = 0;
-};
-
-bool overLimit(TagState& state, long rate) {
-  if (rate <= 0) return false;
-  auto now = std::chrono::steady_clock::now();
-  while (!state.recent.empty() && now - state.recent.front() >= std::chrono::seconds(1))
-    state.recent.pop_front();
-  if (static_cast<long>(state.recent.size()) >= rate) return true;
-  state.recent.push_back(now);
-  return false;
-}
 
 // tag: the keyword or lookup city; key: the Tencent key ("" for the other services).
 Decision admit(const httplib::Request& req, const std::string& tag, const std::string& key,
@@ -91,27 +61,18 @@ Decision admit(const httplib::Request& req, const std::string& tag, const std::s
   std::string line = req.target + "\t" + req.get_header_value("Host") + "\t" +
                      req.get_header_value("User-Agent") + "\t" + req.get_header_value("Referer");
   Decision d;
-  std::vector<TagState*> states{&g_tags[tag]};
+  std::vector<Behaviour*> states{&g_tags[tag]};
   if (api == Api::Tencent) states.push_back(&g_tags["key\x1f" + key]);
-  for (TagState* state : states) {
+  for (Behaviour* state : states) {
     state->log.push_back(line);
     d.latencyMs = std::max(d.latencyMs, state->latencyMs);
-    if (d.fault == Fault::None && state->fault != Fault::None) {
-      if (state->skip > 0) {
-        --state->skip;
-      } else if (state->count != 0) {
-        d.fault = state->fault;
-        d.slowMs = state->slowMs;
-        if (state->count > 0) --state->count;
-      }
+    if (d.fault == Fault::None) {
+      d.fault = state->takeFault();
+      d.slowMs = state->slowMs;
     }
   }
-  long tagRate = states[0]->rate >= 0 ? states[0]->rate : 0;
-  if (overLimit(*states[0], tagRate)) d.limited = true;
-  if (api == Api::Tencent) {
-    long keyRate = states[1]->rate >= 0 ? states[1]->rate : 5;
-    if (!d.limited && overLimit(*states[1], keyRate)) d.limited = true;
-  }
+  d.limited = states[0]->overLimit(states[0]->rateOr(0));
+  if (api == Api::Tencent && !d.limited) d.limited = states[1]->overLimit(states[1]->rateOr(5));
   return d;
 }
 
@@ -407,22 +368,10 @@ void serve(Api api, const httplib::Request& req, httplib::Response& res) {
     return;
   }
   Decision d = admit(req, tag, key, api);
-  if (d.latencyMs > 0) sleepMs(d.latencyMs);
   const std::string type = api == Api::BaiduLookup || api == Api::BaiduSearch
                                ? "text/javascript; charset=utf-8"
                                : "application/json; charset=utf-8";
-  switch (d.fault) {
-    case Fault::Slow: sleepMs(d.slowMs); break;
-    case Fault::Http500:
-      res.status = 500;
-      res.set_content("<html><body><h1>500 Internal Server Error</h1></body></html>", "text/html");
-      return;
-    case Fault::Garbage:
-      res.set_content("<html><body>\x01\x02 maintenance \xff\xfe {[( </body></html>", type);
-      return;
-    case Fault::RateLimit: d.limited = true; break;
-    default: break;
-  }
+  if (beginReply(d, res, type)) return;
   const bool repeat = d.fault == Fault::Repeat;
   std::string body;
   if (api == Api::Tencent && (key.empty() || key.rfind("bad", 0) == 0)) {
@@ -443,55 +392,29 @@ void serve(Api api, const httplib::Request& req, httplib::Response& res) {
       case Api::Tencent: body = tencentSearch(req, repeat); break;
     }
   }
-  if (d.fault == Fault::Cut) {
-    // Announce the whole body, send half of it, then drop the connection.
-    auto shared = std::make_shared<std::string>(std::move(body));
-    res.set_content_provider(shared->size(), type,
-                             [shared](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                               if (offset == 0) sink.write(shared->data(), shared->size() / 2);
-                               return false;
-                             });
-    return;
-  }
-  res.set_content(body, type);
+  sendReply(d, res, std::move(body), type);
 }
 
-TagState& stateFor(const httplib::Request& req) {
+Behaviour& stateFor(const httplib::Request& req) {
   if (req.has_param("key")) return g_tags["key\x1f" + param(req, "key")];
   return g_tags[param(req, "tag")];
 }
 
-void configure(const httplib::Request& req, httplib::Response& res) {
+void configureTag(const httplib::Request& req, httplib::Response& res) {
   std::lock_guard lock(g_mutex);
-  TagState& state = stateFor(req);
-  state.configured = true;
-  state.latencyMs = paramLong(req, "latency", state.latencyMs);
-  state.rate = paramLong(req, "rate", state.rate);
-  state.slowMs = paramLong(req, "slowMs", state.slowMs);
-  if (req.has_param("fault")) {
-    static const std::map<std::string, Fault> names{
-        {"none", Fault::None},         {"slow", Fault::Slow},
-        {"cut", Fault::Cut},           {"http500", Fault::Http500},
-        {"garbage", Fault::Garbage},   {"ratelimit", Fault::RateLimit},
-        {"repeat", Fault::Repeat}};
-    auto it = names.find(param(req, "fault"));
-    if (it == names.end()) {
-      res.status = 400;
-      res.set_content("unknown fault", "text/plain");
-      return;
-    }
-    state.fault = it->second;
-    state.skip = paramLong(req, "skip", 0);
-    state.count = paramLong(req, "count", -1);
-  }
-  res.set_content("ok", "text/plain");
+  configure(req, res, stateFor(req),
+            {{"none", Fault::None},
+             {"slow", Fault::Slow},
+             {"cut", Fault::Cut},
+             {"http500", Fault::Http500},
+             {"garbage", Fault::Garbage},
+             {"ratelimit", Fault::RateLimit},
+             {"repeat", Fault::Repeat}});
 }
 
 void showLog(const httplib::Request& req, httplib::Response& res) {
   std::lock_guard lock(g_mutex);
-  std::string out;
-  for (const auto& line : stateFor(req).log) out += line + "\n";
-  res.set_content(out, "text/plain");
+  answerLog(stateFor(req), res);
 }
 
 void showCount(const httplib::Request& req, httplib::Response& res) {
@@ -509,7 +432,7 @@ Registration routes([] {
            [](const httplib::Request& q, httplib::Response& r) { serve(Api::Amap, q, r); });
   addRoute(std::string(publicHost(Service::Tencent)), "/ws/place/v1/search",
            [](const httplib::Request& q, httplib::Response& r) { serve(Api::Tencent, q, r); });
-  addRoute("", "/mapsim/places/config", configure);
+  addRoute("", "/mapsim/places/config", configureTag);
   addRoute("", "/mapsim/places/log", showLog);
   addRoute("", "/mapsim/places/count", showCount);
 });
