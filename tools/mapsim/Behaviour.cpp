@@ -25,8 +25,11 @@ bool Behaviour::overLimit(long limit) {
   return false;
 }
 
-void configure(const httplib::Request& req, httplib::Response& res, Behaviour& b,
-               const std::vector<std::pair<std::string, Fault>>& faults) {
+void configure(const httplib::Request& req, httplib::Response& res, Behaviour& b) {
+  static const std::vector<std::pair<std::string, Fault>> faults{
+      {"none", Fault::None},       {"slow", Fault::Slow},           {"cut", Fault::Cut},
+      {"http500", Fault::Http500}, {"garbage", Fault::Garbage},     {"ratelimit", Fault::RateLimit},
+      {"layout", Fault::Layout},   {"repeat", Fault::Repeat}};
   b.latencyMs = paramLong(req, "latency", b.latencyMs);
   b.rate = paramLong(req, "rate", b.rate);
   b.slowMs = paramLong(req, "slowMs", b.slowMs);

@@ -40,10 +40,9 @@ struct Decision {
   long slowMs = 0;
 };
 
-// GET .../config: latency, rate, slowMs, fault (with skip and count). Answers "ok", or 400 for
-// an unknown fault name; `faults` lists the names the endpoint knows.
-void configure(const httplib::Request& req, httplib::Response& res, Behaviour& behaviour,
-               const std::vector<std::pair<std::string, Fault>>& faults);
+// GET .../config: latency, rate, slowMs, fault=none|slow|cut|http500|garbage|ratelimit|layout|repeat
+// (with skip and count). Answers "ok", or 400 for an unknown fault name.
+void configure(const httplib::Request& req, httplib::Response& res, Behaviour& behaviour);
 // GET .../log: the logged lines, one a line.
 void answerLog(const Behaviour& behaviour, httplib::Response& res);
 

@@ -247,14 +247,7 @@ void serve(Api api, const httplib::Request& req, httplib::Response& res) {
 
 void configureKey(const httplib::Request& req, httplib::Response& res) {
   std::lock_guard lock(g_mutex);
-  configure(req, res, g_keys[param(req, "key")],
-            {{"none", Fault::None},
-             {"slow", Fault::Slow},
-             {"cut", Fault::Cut},
-             {"http500", Fault::Http500},
-             {"garbage", Fault::Garbage},
-             {"ratelimit", Fault::RateLimit},
-             {"layout", Fault::Layout}});
+  configure(req, res, g_keys[param(req, "key")]);
 }
 
 void showLog(const httplib::Request& req, httplib::Response& res) {

@@ -110,15 +110,21 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot listen on port %d\n", port);
     return 1;
   }
+  std::atomic<bool> listenDone{false};
   std::thread stopper([&] {
     int sig = 0;
     sigwait(&stopSignals, &sig);
     mapsim::g_stopping = true;
-    server.stop();
+    // A signal may come before the server loop runs, when stop() has nothing to stop yet.
+    while (!listenDone) {
+      server.stop();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
   });
   std::printf("listening on %d\n", bound);
   std::fflush(stdout);
   server.listen_after_bind();
+  listenDone = true;
   if (!mapsim::stopping()) pthread_kill(stopper.native_handle(), SIGTERM);
   stopper.join();
   return 0;

@@ -402,14 +402,7 @@ Behaviour& stateFor(const httplib::Request& req) {
 
 void configureTag(const httplib::Request& req, httplib::Response& res) {
   std::lock_guard lock(g_mutex);
-  configure(req, res, stateFor(req),
-            {{"none", Fault::None},
-             {"slow", Fault::Slow},
-             {"cut", Fault::Cut},
-             {"http500", Fault::Http500},
-             {"garbage", Fault::Garbage},
-             {"ratelimit", Fault::RateLimit},
-             {"repeat", Fault::Repeat}});
+  configure(req, res, stateFor(req));
 }
 
 void showLog(const httplib::Request& req, httplib::Response& res) {
