@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "collect/CollectionListener.h"
+#include "coords/RecordingListener.h"
 #include "net/MapServiceClient.h"
 #include "net/TextServices.h"
 #include "support/MapSim.h"
@@ -59,33 +60,8 @@ inline std::string freshWord(const std::string& stem, int places) {
   return stem + std::to_string(++counter) + "#" + std::to_string(places);
 }
 
-class CollectRecorder : public CollectionListener {
+class CollectRecorder : public Recording<CollectionListener> {
  public:
-  void rowsCleared() override {
-    std::lock_guard lock(mutex_);
-    rows_.clear();
-  }
-  void rowsAdded(std::size_t first, const std::vector<Row>& rows) override {
-    std::lock_guard lock(mutex_);
-    if (first != rows_.size()) outOfOrder_ = true;
-    rows_.resize(first);
-    rows_.insert(rows_.end(), rows.begin(), rows.end());
-  }
-  void statusText(const std::string& text) override {
-    std::lock_guard lock(mutex_);
-    statuses_.push_back(text);
-  }
-  void notice(const std::string& text) override {
-    std::lock_guard lock(mutex_);
-    notices_.push_back(text);
-  }
-  void finished(bool stopped) override {
-    std::lock_guard lock(mutex_);
-    finishedAt_ = std::chrono::steady_clock::now();
-    stopped_ = stopped;
-    ++finishes_;
-    cv_.notify_all();
-  }
   void progress(const std::string& city, const std::string& keyword, int page) override {
     std::lock_guard lock(mutex_);
     progress_.emplace_back(city, keyword, page);
@@ -100,39 +76,17 @@ class CollectRecorder : public CollectionListener {
     failures_.push_back(city + "/" + keyword + "/" + std::to_string(page) + ": " + message);
   }
 
-  bool waitFinished(int count = 1, std::chrono::milliseconds limit = std::chrono::seconds(60)) {
-    std::unique_lock lock(mutex_);
-    return cv_.wait_for(lock, limit, [&] { return finishes_ >= count; });
-  }
-
-  std::vector<Row> rows() const { std::lock_guard lock(mutex_); return rows_; }
-  std::vector<std::string> statuses() const { std::lock_guard lock(mutex_); return statuses_; }
-  std::vector<std::string> notices() const { std::lock_guard lock(mutex_); return notices_; }
   std::vector<std::string> failures() const { std::lock_guard lock(mutex_); return failures_; }
   std::vector<std::tuple<std::string, std::string, int>> progress() const {
     std::lock_guard lock(mutex_);
     return progress_;
   }
   std::size_t collected() const { std::lock_guard lock(mutex_); return collected_; }
-  bool stopped() const { std::lock_guard lock(mutex_); return stopped_; }
-  int finishes() const { std::lock_guard lock(mutex_); return finishes_; }
-  bool outOfOrder() const { std::lock_guard lock(mutex_); return outOfOrder_; }
-  std::chrono::steady_clock::time_point finishedAt() const {
-    std::lock_guard lock(mutex_);
-    return finishedAt_;
-  }
 
  private:
-  mutable std::mutex mutex_;
-  std::condition_variable cv_;
-  std::vector<Row> rows_;
-  std::vector<std::string> statuses_, notices_, failures_;
+  std::vector<std::string> failures_;
   std::vector<std::tuple<std::string, std::string, int>> progress_;
   std::size_t collected_ = 0;
-  std::chrono::steady_clock::time_point finishedAt_{};
-  bool stopped_ = false;
-  bool outOfOrder_ = false;
-  int finishes_ = 0;
 };
 
 }  // namespace tessary::testing

@@ -1,5 +1,5 @@
 #pragma once
-// A RunListener that keeps what a run reported, mirroring the list as a window would.
+// A listener that keeps what a run reported, mirroring the list as a window would.
 
 #include <chrono>
 #include <condition_variable>
@@ -11,7 +11,8 @@
 
 namespace tessary::testing {
 
-class RecordingListener : public RunListener {
+template <class Listener>
+class Recording : public Listener {
  public:
   void rowsCleared() override {
     std::lock_guard lock(mutex_);
@@ -20,6 +21,7 @@ class RecordingListener : public RunListener {
   }
   void rowsAdded(std::size_t first, const std::vector<Row>& rows) override {
     std::lock_guard lock(mutex_);
+    if (first != rows_.size()) outOfOrder_ = true;
     rows_.resize(first);
     rows_.insert(rows_.end(), rows.begin(), rows.end());
   }
@@ -44,7 +46,7 @@ class RecordingListener : public RunListener {
   }
 
   // Waits until `count` runs have finished; false on timeout.
-  bool waitFinished(int count = 1, std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+  bool waitFinished(int count = 1, std::chrono::milliseconds limit = std::chrono::seconds(60)) {
     std::unique_lock lock(mutex_);
     return cv_.wait_for(lock, limit, [&] { return finishes_ >= count; });
   }
@@ -69,12 +71,21 @@ class RecordingListener : public RunListener {
     std::lock_guard lock(mutex_);
     return clears_;
   }
+  int finishes() const {
+    std::lock_guard lock(mutex_);
+    return finishes_;
+  }
+  // Rows arrived at another place than the end of the list.
+  bool outOfOrder() const {
+    std::lock_guard lock(mutex_);
+    return outOfOrder_;
+  }
   std::chrono::steady_clock::time_point finishedAt() const {
     std::lock_guard lock(mutex_);
     return finishedAt_;
   }
 
- private:
+ protected:
   mutable std::mutex mutex_;
   std::condition_variable cv_;
   std::vector<Row> rows_;
@@ -84,6 +95,9 @@ class RecordingListener : public RunListener {
   bool stopped_ = false;
   int finishes_ = 0;
   int clears_ = 0;
+  bool outOfOrder_ = false;
 };
+
+using RecordingListener = Recording<RunListener>;
 
 }  // namespace tessary::testing
