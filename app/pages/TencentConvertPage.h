@@ -1,17 +1,18 @@
 #pragma once
-// Handlers of the Tencent conversion page, 腾讯坐标转换.
+// Handlers of the Tencent conversion page, 腾讯坐标转换: coordinates into Tencent coordinates.
 
-#include "app/PageController.h"
+#include "app/MainWindow.h"
+#include "app/pages/CoordinatePage.h"
 
 namespace tessary::app {
 
-class TencentConvertPage : public PageController {
+class TencentConvertPage : public CoordinatePageController {
   Q_OBJECT
 
  public:
-  explicit TencentConvertPage(MainWindow& window) : PageController(window, 2) {}
-
-  // start, stop, clear, importCoordinates and exportList are filled by the conversion work.
+  explicit TencentConvertPage(MainWindow& window)
+      : CoordinatePageController(window, MainWindow::TencentConvert, CoordinatePage::TencentConversion,
+                                 "编辑框_腾讯待转换坐标", "分组框3") {}
 };
 
 }  // namespace tessary::app
