@@ -454,3 +454,26 @@ TEST_F(CoordinatePagesTest, WindowAndCommandLineGiveTheSameRows) {
 
 }  // namespace
 }  // namespace tessary::app::testing
+
+namespace tessary::app::testing {
+namespace {
+
+TEST_F(CoordinatePagesTest, ClosingTheWindowDuringRunsEndsThemPromptly) {
+  for (const auto& p : kPages) {
+    std::string key = freshKey();
+    configureKey(*sim_, key, "fault=slow&slowMs=20000");
+    setKey(p, key);
+    type(p.input, QStringLiteral("39.9,116.4\n40.1,116.5"));
+    click(p.start);
+    ASSERT_TRUE(waitUntil([&] { return requestLog(*sim_, key).size() == 1; }));
+    EXPECT_TRUE(controller(p).running()) << "the close query asks while this runs";
+  }
+  QElapsedTimer clock;
+  clock.start();
+  window.reset();
+  QApplication::processEvents();
+  EXPECT_LT(clock.elapsed(), 2000);
+}
+
+}  // namespace
+}  // namespace tessary::app::testing
