@@ -1,6 +1,5 @@
 #include "app/pages/CoordinatePage.h"
 
-#include <QMessageBox>
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QRadioButton>
