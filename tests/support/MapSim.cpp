@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@ MapSim::MapSim() {
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
   if (pid_ == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);  // a crashed test must not leave its simulator behind
     dup2(fds[1], STDOUT_FILENO);
     close(fds[0]);
     close(fds[1]);
