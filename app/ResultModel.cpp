@@ -93,6 +93,25 @@ void ResultModel::setCell(int row, int column, const QString& text) {
   emit dataChanged(index(row, column), index(row, column), {Qt::DisplayRole});
 }
 
+std::vector<std::string> ResultModel::titles() const {
+  std::vector<std::string> out;
+  for (const auto& c : columns_) out.push_back(c.title.toStdString());
+  return out;
+}
+
+std::vector<std::vector<std::string>> ResultModel::snapshot() {
+  flushPosted();
+  std::vector<std::vector<std::string>> out;
+  out.reserve(rows_.size());
+  for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
+    std::vector<std::string> row;
+    row.reserve(columns_.size());
+    for (int c = 0; c < static_cast<int>(columns_.size()); ++c) row.emplace_back(field(r, c));
+    out.push_back(std::move(row));
+  }
+  return out;
+}
+
 QString ResultModel::cell(int row, int column) const {
   if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return {};
   std::string_view text = field(row, column);

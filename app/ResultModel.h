@@ -50,6 +50,10 @@ class ResultModel : public QAbstractTableModel {
   // Applies everything posted so far (GUI thread); tests and the benchmark call it.
   void flushPosted();
 
+  // The list as it shows now, posted rows included (GUI thread): what an export writes.
+  std::vector<std::string> titles() const;
+  std::vector<std::vector<std::string>> snapshot();
+
  signals:
   // Emitted after posted rows were added, so the view can follow the newest one.
   void rowsArrived(int first, int last);

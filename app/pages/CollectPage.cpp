@@ -74,18 +74,7 @@ void CollectPage::exportList() {
   const std::string path = askForFile(&window(), FileQuestion::ExportWorkbook);
   if (path.empty()) return;  // cancelled: nothing written, nothing said
   ResultModel* list = window().list(MainWindow::CollectPlaces);
-  // What the list shows at the moment of the click.
-  list->flushPosted();
-  std::vector<std::string> titles;
-  for (int c = 0; c < list->columnCount(); ++c) titles.push_back(list->columnTitle(c).toStdString());
-  std::vector<Row> rows;
-  rows.reserve(static_cast<std::size_t>(list->rowCount()));
-  for (int r = 0; r < list->rowCount(); ++r) {
-    Row row;
-    for (int c = 0; c < list->columnCount(); ++c) row.push_back(list->cell(r, c).toStdString());
-    rows.push_back(std::move(row));
-  }
-  tessary::exportList(path, titles, rows, ExportPage::Collection, feed());
+  tessary::exportList(path, list->titles(), list->snapshot(), ExportPage::Collection, feed());
 }
 
 void CollectPage::mapSourceChosen() {

@@ -123,17 +123,8 @@ void CoordinatePageController::exportList() {
   if (path.empty()) return;
   // The list as it shows at the click.
   ResultModel* list = feed().list();
-  list->flushPosted();
-  std::vector<std::string> titles;
-  for (int c = 0; c < list->columnCount(); ++c) titles.push_back(list->columnTitle(c).toStdString());
-  std::vector<Row> rows;
-  rows.reserve(static_cast<std::size_t>(list->rowCount()));
-  for (int r = 0; r < list->rowCount(); ++r) {
-    Row row;
-    row.reserve(titles.size());
-    for (int c = 0; c < list->columnCount(); ++c) row.push_back(list->cell(r, c).toStdString());
-    rows.push_back(std::move(row));
-  }
+  std::vector<std::string> titles = list->titles();
+  std::vector<Row> rows = list->snapshot();
   if (exporter_.joinable()) exporter_.join();
   exporting_ = true;
   // Writing a long list takes a moment; the window stays responsive meanwhile. The status
