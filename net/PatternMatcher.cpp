@@ -2,6 +2,8 @@
 
 #include <re2/re2.h>
 
+#include <map>
+#include <mutex>
 #include <vector>
 
 namespace tessary {
@@ -27,6 +29,26 @@ namespace {
 
 bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
+// The services' patterns are few and run once per reply: compiled once, with the engine's
+// state machine kept warm between replies. RE2 objects are safe to share between threads.
+std::shared_ptr<const RE2> compile(std::string_view pattern, bool ignoreCase, bool multiline) {
+  static std::mutex mutex;
+  static std::map<std::string, std::shared_ptr<const RE2>> cache;
+  std::string key = std::string(ignoreCase ? "i" : "-") + (multiline ? "m" : "-") + std::string(pattern);
+  std::lock_guard lock(mutex);
+  if (auto it = cache.find(key); it != cache.end()) return it->second;
+  RE2::Options options;
+  options.set_log_errors(false);
+  options.set_case_sensitive(!ignoreCase);
+  std::string full = multiline ? "(?m)" : "";
+  full.append(pattern);
+  auto re = std::make_shared<const RE2>(full, options);
+  if (!re->ok()) return nullptr;
+  if (cache.size() >= 64) cache.clear();  // patterns built from user text must not grow it forever
+  cache.emplace(std::move(key), re);
+  return re;
+}
+
 }  // namespace
 
 bool PatternMatcher::run(std::string_view pattern, std::string_view subject, bool ignoreCase,
@@ -36,14 +58,9 @@ bool PatternMatcher::run(std::string_view pattern, std::string_view subject, boo
   result->global = global;
   last_ = result;
 
-  RE2::Options options;
-  options.set_log_errors(false);
-  options.set_case_sensitive(!ignoreCase);
-  options.set_max_mem(64 << 20);
-  std::string full = multiline ? "(?m)" : "";
-  full.append(pattern);
-  RE2 re(full, options);
-  if (!re.ok()) return false;
+  std::shared_ptr<const RE2> compiled = compile(pattern, ignoreCase, multiline);
+  if (!compiled) return false;
+  const RE2& re = *compiled;
 
   const std::string& text = result->subject;
   const int groups = re.NumberOfCapturingGroups();
