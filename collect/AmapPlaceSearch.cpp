@@ -57,12 +57,7 @@ class AmapPlaceSearch : public PlaceSearch {
     if (!code) return openCity(cityLine);
     Exchange ex = exchange(Service::Amap, amapPlaceRequest(*code, keyword, page), settings_,
                            checkReply);
-    SearchResult result;
-    if (ex.outcome == SearchResult::Outcome::Ok) result = readAmapPlaces(ex.body, keyword);
-    result.outcome = ex.outcome;
-    result.message = ex.message;
-    result.requests = ex.requests;
-    return result;
+    return pageResult(ex, [&](const std::string& body) { return readAmapPlaces(body, keyword); });
   }
 
  private:

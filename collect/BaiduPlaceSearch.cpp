@@ -72,11 +72,8 @@ class BaiduPlaceSearch : public PlaceSearch {
     Exchange ex = exchange(Service::BaiduApi, baiduPlaceRequest(codes_[name], keyword, page),
                            settings_,
                            [](const std::string& body) { return checkReply(body, kPlaceCallback); });
-    SearchResult result;
-    if (ex.outcome == SearchResult::Outcome::Ok) result = readBaiduPlaces(ex.body, name);
-    result.outcome = ex.outcome;
-    result.message = ex.message;
-    result.requests = opened.requests + ex.requests;
+    SearchResult result = pageResult(ex, [&](const std::string& body) { return readBaiduPlaces(body, name); });
+    result.requests += opened.requests;
     return result;
   }
 

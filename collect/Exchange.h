@@ -32,6 +32,18 @@ std::string httpErrorText(int status);  // "服务器返回错误(HTTP 500)"
 Exchange exchange(Service service, WebRequest request, const SearchSettings& settings,
                   const std::function<ReplyCheck(const std::string& body)>& check);
 
+// A page's result from its exchange: the places read from a good reply, the outcome, message
+// and request count of the exchange in every case.
+template <class ReadPlaces>
+SearchResult pageResult(const Exchange& ex, ReadPlaces&& readPlaces) {
+  SearchResult result;
+  if (ex.outcome == SearchResult::Outcome::Ok) result = readPlaces(ex.body);
+  result.outcome = ex.outcome;
+  result.message = ex.message;
+  result.requests = ex.requests;
+  return result;
+}
+
 std::unique_ptr<PlaceSearch> makeBaiduSearch(SearchSettings settings);
 std::unique_ptr<PlaceSearch> makeAmapSearch(SearchSettings settings);
 std::unique_ptr<PlaceSearch> makeTencentSearch(SearchSettings settings);

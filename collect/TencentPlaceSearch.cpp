@@ -72,12 +72,7 @@ class TencentPlaceSearch : public PlaceSearch {
     Exchange ex = exchange(Service::Tencent,
                            tencentPlaceRequest(cityName(cityLine), keyword, page, settings_.key),
                            settings_, checkReply);
-    SearchResult result;
-    if (ex.outcome == SearchResult::Outcome::Ok) result = readTencentPlaces(ex.body);
-    result.outcome = ex.outcome;
-    result.message = ex.message;
-    result.requests = ex.requests;
-    return result;
+    return pageResult(ex, [](const std::string& body) { return readTencentPlaces(body); });
   }
 
  private:
