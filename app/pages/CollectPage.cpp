@@ -71,10 +71,7 @@ void CollectPage::clear() {
 }
 
 void CollectPage::exportList() {
-  const std::string path = askForFile(&window(), FileQuestion::ExportWorkbook);
-  if (path.empty()) return;  // cancelled: nothing written, nothing said
-  ResultModel* list = window().list(MainWindow::CollectPlaces);
-  tessary::exportList(path, list->titles(), list->snapshot(), ExportPage::Collection, feed());
+  export_.start(&window(), *window().list(MainWindow::CollectPlaces), feed(), ExportPage::Collection);
 }
 
 void CollectPage::mapSourceChosen() {

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/PageController.h"
+#include "app/pages/ListExport.h"
 #include "collect/PlaceSearch.h"
 
 namespace tessary {
@@ -37,6 +38,7 @@ class CollectPage : public PageController {
 
  private:
   std::unique_ptr<CollectionJob> job_;
+  ListExport export_;
 };
 
 }  // namespace tessary::app

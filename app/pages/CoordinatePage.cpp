@@ -28,7 +28,6 @@ CoordinatePageController::CoordinatePageController(MainWindow& window, int page,
 CoordinatePageController::~CoordinatePageController() {
   run_.reset();  // stops the run and waits for its worker
   if (importer_.joinable()) importer_.join();
-  if (exporter_.joinable()) exporter_.join();
 }
 
 bool CoordinatePageController::running() const {
@@ -118,26 +117,7 @@ void CoordinatePageController::importRead(std::unique_ptr<QTextDocument> documen
 }
 
 void CoordinatePageController::exportList() {
-  if (exporting_) return;
-  std::string path = askForFile(&window(), FileQuestion::ExportWorkbook);
-  if (path.empty()) return;
-  // The list as it shows at the click.
-  ResultModel* list = feed().list();
-  std::vector<std::string> titles = list->titles();
-  std::vector<Row> rows = list->snapshot();
-  if (exporter_.joinable()) exporter_.join();
-  exporting_ = true;
-  // Writing a long list takes a moment; the window stays responsive meanwhile. The status
-  // lines and the closing notice reach the page through its feed.
-  exporter_ = std::thread([this, path, titles = std::move(titles), rows = std::move(rows)] {
-    tessary::exportList(path, titles, rows, ExportPage::Coordinates, feed());
-    QMetaObject::invokeMethod(
-        this, [this] { exportEnded(); }, Qt::QueuedConnection);
-  });
-}
-
-void CoordinatePageController::exportEnded() {
-  exporting_ = false;
+  export_.start(&window(), *feed().list(), feed(), ExportPage::Coordinates);
 }
 
 }  // namespace tessary::app

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "app/PageController.h"
+#include "app/pages/ListExport.h"
 #include "coords/CoordinateRun.h"
 
 class QPlainTextEdit;
@@ -34,7 +35,7 @@ class CoordinatePageController : public PageController {
   // The page's run (rows and status as the engine holds them).
   const CoordinateRun& run() const { return *run_; }
   // True while an import or an export works off the GUI thread.
-  bool busyWithFile() const { return importing_ || exporting_; }
+  bool busyWithFile() const { return importing_ || export_.busy(); }
 
  public slots:
   void start() override;
@@ -48,16 +49,14 @@ class CoordinatePageController : public PageController {
   int selectedSourceCode() const;
   void showNotice(const std::string& text);
   void importRead(std::unique_ptr<QTextDocument> document, const std::string& message);
-  void exportEnded();
 
   const CoordinatePage kind_;
   QPointer<QPlainTextEdit> inputBox_;
   QPointer<QWidget> sourceGroup_;
   std::unique_ptr<CoordinateRun> run_;
   std::thread importer_;
-  std::thread exporter_;
   std::atomic<bool> importing_{false};
-  std::atomic<bool> exporting_{false};
+  ListExport export_;
 };
 
 }  // namespace tessary::app
