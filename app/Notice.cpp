@@ -27,9 +27,7 @@ void NoticeFetcher::start(std::string url) {
     WebRequest request;
     request.url = url;
     request.method = "GET";
-    request.headers = hostLine(Service::Maker) +
-                      "\r\nUser-Agent: Mozilla/5.0 (Windows NT 6.1; WOW64) AppleWebKit/537.36 "
-                      "(KHTML, like Gecko) Chrome/45.0.2454.101 Safari/537.36";
+    request.headers = hostLine(Service::Maker) + "\r\n" + kServiceUserAgentLine;
     request.timeouts.resolveMs = 5'000;
     request.timeouts.connectMs = 5'000;
     request.timeouts.receiveMs = 10'000;

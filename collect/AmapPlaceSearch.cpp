@@ -76,7 +76,7 @@ WebRequest amapPlaceRequest(std::string_view adminCode, std::string_view keyword
           urlEncode(adminCode) +
           "&geoobj=104.301235%7C28.621199%7C104.960415%7C28.898995&keywords=" +
           urlEncode(keyword));
-  request.headers = hostLine(Service::Amap) + "\r\n" + kPlaceUserAgentLine + "\r\n";
+  request.headers = hostLine(Service::Amap) + "\r\n" + kServiceUserAgentLine + "\r\n";
   return request;
 }
 

@@ -89,7 +89,7 @@ WebRequest baiduCityLookupRequest(std::string_view cityName, std::string_view ti
   request.url = serviceUrl(Service::BaiduMap,
                            "/?newmap=1&qt=cur&callback=setCurrentCity&ie=utf-8&wd=" +
                                urlEncode(cityName) + "&oue=1&res=jc&t=" + std::string(time));
-  request.headers = hostLine(Service::BaiduMap) + "\r\n" + kPlaceUserAgentLine + "\r\n" +
+  request.headers = hostLine(Service::BaiduMap) + "\r\n" + kServiceUserAgentLine + "\r\n" +
                     "Referer: https://" + std::string(publicHost(Service::BaiduApi)) +
                     "/lbsapi/getpoint/index.html\r\n";
   return request;
@@ -103,7 +103,7 @@ WebRequest baiduPlaceRequest(std::string_view cityCode, std::string_view keyword
                                                   std::to_string(page - 1) +
                                                   "&ie=utf-8&oue=1&res=api&callback=" +
                                                   kPlaceCallback);
-  request.headers = hostLine(Service::BaiduApi) + "\r\n" + kPlaceUserAgentLine + "\r\n";
+  request.headers = hostLine(Service::BaiduApi) + "\r\n" + kServiceUserAgentLine + "\r\n";
   return request;
 }
 

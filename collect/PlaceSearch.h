@@ -70,11 +70,6 @@ std::unique_ptr<PlaceSearch> makePlaceSearch(MapSource source, SearchSettings se
 // The name part of a city line: "合肥|340100" gives "合肥", "上海" gives "上海".
 std::string cityName(std::string_view cityLine);
 
-// The User-Agent line every place request carries.
-inline constexpr const char* kPlaceUserAgentLine =
-    "User-Agent: Mozilla/5.0 (Windows NT 6.1; WOW64) AppleWebKit/537.36 (KHTML, like Gecko) "
-    "Chrome/45.0.2454.101 Safari/537.36";
-
 // The requests, exposed for tests and the command line's diagnostics. Texts are UTF-8.
 WebRequest baiduCityLookupRequest(std::string_view cityName, std::string_view time);
 WebRequest baiduPlaceRequest(std::string_view cityCode, std::string_view keyword, int page);

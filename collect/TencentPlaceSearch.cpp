@@ -136,7 +136,7 @@ WebRequest tencentPlaceRequest(std::string_view cityName, std::string_view keywo
                                ",0)&keyword=" + urlEncode(keyword) +
                                "&page_size=20&orderby=_distance&page_index=" +
                                std::to_string(page) + "&key=" + urlEncode(trimmed(key)));
-  request.headers = hostLine(Service::Tencent) + "\r\n" + kPlaceUserAgentLine + "\r\n";
+  request.headers = hostLine(Service::Tencent) + "\r\n" + kServiceUserAgentLine + "\r\n";
   return request;
 }
 

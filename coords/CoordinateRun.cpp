@@ -12,10 +12,6 @@ namespace tessary {
 
 namespace {
 
-constexpr const char* kUserAgentLine =
-    "User-Agent: Mozilla/5.0 (Windows NT 6.1; WOW64) AppleWebKit/537.36 (KHTML, like Gecko) "
-    "Chrome/45.0.2454.101 Safari/537.36";
-
 // Patterns the replies are read with. The spaces and line feeds are part of the layout the
 // services answer in.
 constexpr const char* kTencentPointPattern = "\"lng\": (.*?),\n            \"lat\": (.*?)\n        }";
@@ -131,18 +127,18 @@ WebRequest coordinateRequest(CoordinatePage page, const std::vector<std::string>
     case CoordinatePage::TencentConversion:
       request.url = serviceUrl(Service::Tencent, "/ws/coord/v1/translate?locations=" + urlEncode(joined) +
                                                      "&type=" + std::to_string(code) + "&key=" + key);
-      request.headers = hostLine(Service::Tencent) + "\r\n" + kUserAgentLine;
+      request.headers = hostLine(Service::Tencent) + "\r\n" + kServiceUserAgentLine;
       break;
     case CoordinatePage::BaiduConversion:
       request.url =
           serviceUrl(Service::BaiduApi, "/geoconv/v1/?coords=" + urlEncode(joined) + "&from=" + std::to_string(code) +
                                             "&to=5&ak=" + key + "&callback=BMap._rd._cbk14213");
-      request.headers = hostLine(Service::BaiduApi) + "\r\n" + kUserAgentLine + "\r\n";
+      request.headers = hostLine(Service::BaiduApi) + "\r\n" + kServiceUserAgentLine + "\r\n";
       break;
     case CoordinatePage::ReverseGeocoding:
       request.url =
           serviceUrl(Service::Tencent, "/ws/geocoder/v1/?location=" + urlEncode(joined) + "&key=" + key + "&get_poi=1");
-      request.headers = hostLine(Service::Tencent) + "\r\n" + kUserAgentLine;
+      request.headers = hostLine(Service::Tencent) + "\r\n" + kServiceUserAgentLine;
       break;
   }
   return request;

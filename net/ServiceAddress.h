@@ -22,4 +22,9 @@ std::string serviceUrl(Service service, std::string_view pathAndQuery);
 // The "Host: ..." line naming the service's public host, without a line end.
 std::string hostLine(Service service);
 
+// The User-Agent line every service request carries, without a line end.
+inline constexpr const char* kServiceUserAgentLine =
+    "User-Agent: Mozilla/5.0 (Windows NT 6.1; WOW64) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Chrome/45.0.2454.101 Safari/537.36";
+
 }  // namespace tessary
